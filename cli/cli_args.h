@@ -1,0 +1,36 @@
+// The command line of shadeloom-render: parsing into the settings of one
+// render, and running it through the program's own state and pipeline.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+enum class CliAction { Render, List, Help, Version };
+
+struct RenderRequest {
+  int32_t gradientType = 0;
+  int32_t width = 512;
+  int32_t height = 512;
+  uint32_t startColor = 0x00FFFFFF;  // COLORREF layout: red in the lowest byte
+  uint32_t endColor = 0x00000000;
+  float frequency = 1.0f;
+  std::string outputPath;
+  std::string thumbnailPath;  // empty: no thumbnail file
+};
+
+struct CliParse {
+  CliAction action = CliAction::Render;
+  RenderRequest request;
+  std::string error;  // one line naming the option and the value; empty when valid
+};
+
+CliParse parseArguments(int argc, const char* const* argv);
+
+// Exit codes: 0 done, 1 the image could not be made or written, 2 bad input.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+// Parses and carries out a command line, printing to `out` and `err`.
+int runCli(int argc, const char* const* argv, std::FILE* out, std::FILE* err);

@@ -1,0 +1,81 @@
+// Carries out a parsed command line through the program's own pipeline: the
+// application state, resizeImage (which renders and builds the thumbnail) and
+// writeBmpFile.
+#include "cli_args.h"
+
+#include "app/app_state.h"
+#include "app/image_lifecycle.h"
+#include "gradient/catalogue.h"
+#include "image/bmp_writer.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: shadeloom-render [--type NAME|INDEX] [--size WxH] [--start #RRGGBB]\n"
+    "                        [--end #RRGGBB] [--frequency F] [--thumbnail THUMB.bmp]\n"
+    "                        -o FILE.bmp\n"
+    "       shadeloom-render --list | --help | --version\n"
+    "\n"
+    "Renders a two-colour gradient into a 24-bit BMP file.\n"
+    "  --type       gradient type, by name (any case) or index; default \"Linear Vertical\"\n"
+    "  --size       image size in pixels; default 512x512\n"
+    "  --start      start colour; default #FFFFFF\n"
+    "  --end        end colour; default #000000\n"
+    "  --frequency  frequency multiplier of the wave types; default 1.0\n"
+    "  --thumbnail  also write the thumbnail (at most 178 x 144 pixels)\n"
+    "  -o           the BMP file to write\n";
+
+int render(const RenderRequest& request, std::FILE* out, std::FILE* err) {
+  AppState state;
+  g_state = &state;
+  state.width = request.width;
+  state.height = request.height;
+  state.startColor = request.startColor;
+  state.endColor = request.endColor;
+  state.gradientType = request.gradientType;
+  state.frequency = request.frequency;
+
+  int exitCode = kExitOk;
+  if (!resizeImage()) {
+    std::fprintf(err, "shadeloom-render: cannot make an image of %dx%d pixels (not enough memory)\n",
+                 request.width, request.height);
+    exitCode = kExitFailure;
+  } else if (!writeBmpFile(request.outputPath.c_str(), state.image.bitmap)) {
+    std::fprintf(err, "shadeloom-render: cannot write '%s'\n", request.outputPath.c_str());
+    exitCode = kExitFailure;
+  } else if (!request.thumbnailPath.empty() &&
+             !writeBmpFile(request.thumbnailPath.c_str(), state.thumbnail.bitmap)) {
+    std::fprintf(err, "shadeloom-render: cannot write the thumbnail '%s'\n", request.thumbnailPath.c_str());
+    exitCode = kExitFailure;
+  } else {
+    std::fprintf(out, "%s: %dx%d \"%s\"\n", request.outputPath.c_str(), request.width, request.height,
+                 gradientInfo(request.gradientType)->displayName);
+  }
+  g_state = nullptr;
+  return exitCode;
+}
+
+}  // namespace
+
+int runCli(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
+  const CliParse parse = parseArguments(argc, argv);
+  switch (parse.action) {
+    case CliAction::Help:
+      std::fputs(kUsage, out);
+      return kExitOk;
+    case CliAction::Version:
+      std::fputs("shadeloom-render 1.0.0\n", out);
+      return kExitOk;
+    case CliAction::List:
+      for (int32_t type = 0; type < kGradientTypeCount; ++type)
+        std::fprintf(out, "%2d  %s\n", type, gradientInfo(type)->displayName);
+      return kExitOk;
+    case CliAction::Render:
+      break;
+  }
+  if (!parse.error.empty()) {
+    std::fprintf(err, "shadeloom-render: %s\n", parse.error.c_str());
+    return kExitUsage;
+  }
+  return render(parse.request, out, err);
+}

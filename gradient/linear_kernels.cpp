@@ -1,0 +1,82 @@
+#include "linear_kernels.h"
+
+#include "platform/allocation.h"
+
+namespace {
+
+// Per channel: a 16.16 accumulator starting at S and its step D x (65536 / n).
+struct FixedPointRamp {
+  int32_t accumulator[3];
+  int32_t increment[3];
+
+  FixedPointRamp(const GradientColors& colors, uint32_t steps) {
+    const int32_t step = steps > 65536 ? 0 : int32_t(65536 / steps);
+    for (int channel = 0; channel < 3; ++channel) {
+      accumulator[channel] = colors.start[channel] * 65536;
+      increment[channel] = colors.difference(channel) * step;
+    }
+  }
+
+  // The current colour (arithmetic shift, so rounding toward minus infinity), then advance.
+  void next(uint8_t rgb[3]) {
+    for (int channel = 0; channel < 3; ++channel) {
+      rgb[channel] = uint8_t(accumulator[channel] >> 16);
+      accumulator[channel] += increment[channel];
+    }
+  }
+};
+
+}  // namespace
+
+void fillLinearVertical(const PixelTarget& target, const GradientColors& colors) {
+  FixedPointRamp ramp(colors, target.height);
+  for (uint32_t y = 0; y < target.height; ++y) {
+    uint8_t rgb[3];
+    ramp.next(rgb);
+    fillRow(target.row(y), target.width, rgb);
+  }
+}
+
+void fillLinearHorizontal(const PixelTarget& target, const GradientColors& colors) {
+  FixedPointRamp ramp(colors, target.width);
+  uint8_t* pixel = target.pixels;
+  for (uint32_t x = 0; x < target.width; ++x, pixel += 3) ramp.next(pixel);
+  copyFirstRowDown(target);
+}
+
+bool fillDiagonal(const PixelTarget& target, const GradientColors& colors, int direction) {
+  // Three column tables then three row tables, in one block.
+  const size_t columns = target.width;
+  const size_t rows = target.height;
+  uint8_t* tables = static_cast<uint8_t*>(allocateBlock(AllocationSite::DiagonalTables, 3 * (columns + rows)));
+  if (!tables) return false;
+  uint8_t* columnTable[3] = {tables, tables + columns, tables + 2 * columns};
+  uint8_t* rowTable[3] = {tables + 3 * columns, tables + 3 * columns + rows, tables + 3 * columns + 2 * rows};
+
+  for (int channel = 0; channel < 3; ++channel) {
+    const double difference = colors.difference(channel);
+    const double columnStep = float(difference / (2.0 * double(columns)));
+    double accumulator = colors.start[channel];
+    for (size_t i = 0; i < columns; ++i) {
+      const size_t index = direction == 0 ? i : columns - 1 - i;
+      columnTable[channel][index] = toByte(accumulator);
+      accumulator += columnStep;
+    }
+    const double rowStep = float(difference / (2.0 * double(rows)));
+    accumulator = 0.0;
+    for (size_t j = 0; j < rows; ++j) {
+      rowTable[channel][j] = toByte(accumulator);
+      accumulator += rowStep;
+    }
+  }
+
+  for (uint32_t y = 0; y < target.height; ++y) {
+    uint8_t* pixel = target.row(y);
+    for (uint32_t x = 0; x < target.width; ++x, pixel += 3) {
+      for (int channel = 0; channel < 3; ++channel)
+        pixel[channel] = uint8_t(columnTable[channel][x] + rowTable[channel][y]);
+    }
+  }
+  freeBlock(tables);
+  return true;
+}

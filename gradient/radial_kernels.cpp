@@ -1,0 +1,38 @@
+#include "radial_kernels.h"
+
+#include <cmath>
+
+void fillRadial(const PixelTarget& target, const GradientColors& colors, bool halvedSum) {
+  const int64_t cx = target.width >> 1;
+  const int64_t cy = target.height >> 1;
+  const float radius = float(cx > cy ? cx : cy);
+  // R is 0 only for a 1 x 1 image, whose one pixel is not inside the radius,
+  // so these scaled differences are never used then.
+  const double q = 65536.0 / double(radius);
+  float scaledDifference[3];
+  uint8_t endRgb[3];
+  for (int channel = 0; channel < 3; ++channel) {
+    scaledDifference[channel] = float(q * double(colors.difference(channel)));
+    endRgb[channel] = uint8_t(colors.end[channel]);
+  }
+
+  for (uint32_t y = 0; y < target.height; ++y) {
+    const int64_t dy = cy - int64_t(y);
+    uint8_t* pixel = target.row(y);
+    for (uint32_t x = 0; x < target.width; ++x, pixel += 3) {
+      const int64_t dx = cx - int64_t(x);
+      // 64-bit: the sum overflows 32 bits for very wide or tall images.
+      const int64_t sumOfSquares = dx * dx + dy * dy;
+      const double distance =
+          halvedSum ? std::sqrt(double(sumOfSquares) * kHalf) : std::sqrt(double(sumOfSquares));
+      if (distance < double(radius)) {
+        for (int channel = 0; channel < 3; ++channel)
+          pixel[channel] = fixedPointBlend(scaledDifference[channel], distance, colors.start[channel]);
+      } else {
+        pixel[0] = endRgb[0];
+        pixel[1] = endRgb[1];
+        pixel[2] = endRgb[2];
+      }
+    }
+  }
+}

@@ -1,0 +1,11 @@
+#include "render_dispatch.h"
+
+#include "app/app_state.h"
+#include "catalogue.h"
+#include "ui/thumbnail.h"
+
+void renderCurrentGradient() {
+  // An unknown type renders nothing; the thumbnail is rebuilt all the same.
+  if (const GradientInfo* info = gradientInfo(g_state->gradientType)) info->render();
+  rebuildThumbnail();
+}

@@ -1,0 +1,108 @@
+#include "image_buffer.h"
+
+#include <cstring>
+
+#include "display_bitmap.h"
+#include "pixel_layout.h"
+#include "platform/allocation.h"
+#include "platform/gdi_guards.h"
+
+namespace {
+
+// Largest display bitmap whose BMP file size (bits + 54 header bytes) still
+// fits in the file header's 32-bit field.
+constexpr uint64_t kMaxDisplayBytes = 0xFFFFFFFFull - 54;
+
+bool sizeFitsIn32Bits(int32_t width, int32_t height, int32_t bitsPerPixel) {
+  const uint64_t rowBytes = uint64_t(width) * uint64_t(bitsPerPixel / 8);
+  const uint64_t byteSize = rowBytes * uint64_t(height);
+  const uint64_t displayBytes = displayRowBytes(uint64_t(width)) * uint64_t(height);
+  return rowBytes <= 0x7FFFFFFF && byteSize <= 0xFFFFFFFF && displayBytes <= kMaxDisplayBytes;
+}
+
+}  // namespace
+
+ImageBuffer::~ImageBuffer() { releaseImageBuffer(*this); }
+
+int createImageBuffer(ImageBuffer& image, int32_t width, int32_t height, int32_t bitsPerPixel) {
+  if (width <= 0 || height <= 0 || bitsPerPixel == 0) return 0;
+  if (bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32) return 0;
+  if (!sizeFitsIn32Bits(width, height, bitsPerPixel)) return 0;
+
+  releaseImageBuffer(image);
+  image.width = width;
+  image.height = height;
+  image.bitsPerPixel = bitsPerPixel;
+  image.rowBytes = width * (bitsPerPixel / 8);
+  image.byteSize = uint32_t(image.rowBytes) * uint32_t(height);
+
+  image.pixels = static_cast<uint8_t*>(allocateZeroedBlock(AllocationSite::PixelBlock, image.byteSize));
+  if (!image.pixels) return 0;
+
+  if (updateBitmap(image)) return 1;
+  releaseImageBuffer(image);
+  return 0;
+}
+
+int updateBitmap(ImageBuffer& image) {
+  if (!image.pixels || image.bitsPerPixel != 24) return 0;
+  deleteBitmap(image);
+  image.bitmap = createBlackBitmap(image.width, image.height);
+  if (!image.bitmap) return 0;
+
+  const BitmapFacts facts = describeBitmap(image.bitmap);
+  if (!facts.bits) return 0;
+  const DisplayConversion conversion{image.pixels,         image.byteSize,
+                                     uint32_t(image.width), uint32_t(image.height),
+                                     image.rowSkip,         image.keepChannelOrder != 0,
+                                     image.keepRowOrder != 0};
+  return convertToDisplay(conversion, facts.bits) ? 1 : 0;
+}
+
+void deleteBitmap(ImageBuffer& image) {
+  if (image.bitmap) {
+    DeleteObject(image.bitmap);
+    image.bitmap = nullptr;
+  }
+}
+
+void releaseImageBuffer(ImageBuffer& image) {
+  if (image.pixels) {
+    freeBlock(image.pixels);
+    image.pixels = nullptr;
+  }
+  deleteBitmap(image);
+  image.width = image.height = image.bitsPerPixel = image.rowBytes = 0;
+  image.byteSize = image.rowSkip = image.keepChannelOrder = image.keepRowOrder = 0;
+}
+
+void moveImageBuffer(ImageBuffer& destination, ImageBuffer& source) {
+  if (&destination == &source) return;
+  releaseImageBuffer(destination);
+  destination.pixels = source.pixels;
+  destination.bitmap = source.bitmap;
+  destination.width = source.width;
+  destination.height = source.height;
+  destination.bitsPerPixel = source.bitsPerPixel;
+  destination.byteSize = source.byteSize;
+  destination.rowBytes = source.rowBytes;
+  destination.rowSkip = source.rowSkip;
+  destination.keepChannelOrder = source.keepChannelOrder;
+  destination.keepRowOrder = source.keepRowOrder;
+  source.pixels = nullptr;
+  source.bitmap = nullptr;
+  releaseImageBuffer(source);
+}
+
+HBITMAP createBlackBitmap(int32_t width, int32_t height) {
+  HBITMAP bitmap = createDisplayBitmap(width, height);
+  if (!bitmap) return nullptr;
+  MemoryDC memory;
+  if (memory.get()) {
+    SelectedObject selected(memory.get(), bitmap);
+    const BitmapFacts facts = describeBitmap(bitmap);
+    BitBlt(memory.get(), 0, 0, facts.width, facts.height, memory.get(), 0, 0, BLACKNESS);
+  }
+  GdiFlush();  // the pixels are written directly next; GDI may batch the fill
+  return bitmap;
+}

@@ -1,0 +1,75 @@
+// Scope guards for the GDI objects an operation creates and releases itself.
+#pragma once
+
+#include "gdi.h"
+
+// The screen's device context, held for as long as the guard lives.
+class ScreenDC {
+ public:
+  ScreenDC() : dc_(GetDC(nullptr)) {}
+  ~ScreenDC() {
+    if (dc_) ReleaseDC(nullptr, dc_);
+  }
+  ScreenDC(const ScreenDC&) = delete;
+  ScreenDC& operator=(const ScreenDC&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+// A memory device context compatible with the screen, deleted on exit. The
+// screen's own context is taken only for the creating call.
+class MemoryDC {
+ public:
+  MemoryDC() {
+    ScreenDC screen;
+    dc_ = CreateCompatibleDC(screen.get());
+  }
+  explicit MemoryDC(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
+  ~MemoryDC() {
+    if (dc_) DeleteDC(dc_);
+  }
+  MemoryDC(const MemoryDC&) = delete;
+  MemoryDC& operator=(const MemoryDC&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+// Selects an object into a DC and selects the previous one back on exit.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(dc && object ? SelectObject(dc, object) : nullptr) {}
+  ~SelectedObject() {
+    if (previous_) SelectObject(dc_, previous_);
+  }
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+// An owned GDI object (brush, bitmap), deleted on exit unless released.
+template <typename Handle>
+class OwnedGdiObject {
+ public:
+  explicit OwnedGdiObject(Handle handle) : handle_(handle) {}
+  ~OwnedGdiObject() {
+    if (handle_) DeleteObject(handle_);
+  }
+  OwnedGdiObject(const OwnedGdiObject&) = delete;
+  OwnedGdiObject& operator=(const OwnedGdiObject&) = delete;
+  Handle get() const { return handle_; }
+  Handle release() {
+    Handle handle = handle_;
+    handle_ = nullptr;
+    return handle;
+  }
+
+ private:
+  Handle handle_;
+};

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Configures and builds the three trees from the same sources:
+#   build/native   Linux, with AddressSanitizer and UndefinedBehaviorSanitizer
+#   build/mingw64  Windows x86_64 (runs here under Wine)
+#   build/mingw32  Windows i686, the release target (builds only)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+
+configure() {
+  local dir=$1; shift
+  if [ ! -f "$root/build/$dir/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$root/build/$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  fi
+}
+
+configure native -DSHADELOOM_SANITIZE=ON
+configure mingw64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" \
+  -DSHADELOOM_NATIVE_RENDER="$root/build/native/cli/shadeloom-render"
+configure mingw32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
+
+for dir in native mingw64 mingw32; do
+  echo "build: $dir"
+  cmake --build "$root/build/$dir" -j"$jobs" -- --no-print-directory 2>&1 | grep -vE '^\[ *[0-9]+%\]' || true
+  [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "build: $dir failed"; exit 1; }
+done

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what building and testing Shadeloom needs on Debian 12. Idempotent:
+# apt-get runs only when a package is missing.
+set -euo pipefail
+
+packages=(
+  cmake make g++ googletest libbenchmark-dev
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64
+  wine64 xvfb xauth xdotool imagemagick x11-apps
+  python3 python3-pil
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,68 @@
+// Shared helpers for tests that render through the application state.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/app_state.h"
+#include "image/display_bitmap.h"
+#include "image/pixel_layout.h"
+
+// A fresh AppState installed as g_state, with an image of the asked size.
+class StateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    state_ = std::make_unique<AppState>();
+    g_state = state_.get();
+  }
+  void TearDown() override {
+    state_.reset();
+    g_state = nullptr;
+  }
+
+  void makeImage(int32_t width, int32_t height) {
+    ASSERT_EQ(createImageBuffer(state().image, width, height, 24), 1) << width << "x" << height;
+  }
+  void setColors(uint32_t start, uint32_t end) {
+    state().startColor = start;
+    state().endColor = end;
+  }
+
+  AppState& state() { return *state_; }
+
+  // Channel (0 red, 1 green, 2 blue) of pixel (x, y) of the packed pixels.
+  int pixel(int32_t x, int32_t y, int channel = 0) {
+    const ImageBuffer& image = state().image;
+    return image.pixels[(size_t(y) * image.width + x) * 3 + channel];
+  }
+
+ private:
+  std::unique_ptr<AppState> state_;
+};
+
+// Channel (0 red, 1 green, 2 blue) of picture pixel (x, y) of a bottom-up
+// 24-bit display bitmap.
+inline int displayPixel(HBITMAP bitmap, int32_t x, int32_t y, int channel) {
+  const BitmapFacts facts = describeBitmap(bitmap);
+  const uint8_t* row = facts.bits + size_t(facts.height - 1 - y) * displayRowBytes(facts.width);
+  return row[x * 3 + (2 - channel)];
+}
+
+// FNV-1a, to pin whole images in a few characters.
+inline uint64_t fnv1a(const uint8_t* bytes, size_t size, uint64_t hash = 1469598103934665603ull) {
+  for (size_t i = 0; i < size; ++i) {
+    hash ^= bytes[i];
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+// Digest of a display bitmap's memory, padding included.
+inline uint64_t bitmapDigest(HBITMAP bitmap) {
+  const BitmapFacts facts = describeBitmap(bitmap);
+  if (!facts.bits) return 0;
+  return fnv1a(facts.bits, size_t(displayRowBytes(facts.width)) * size_t(facts.height));
+}

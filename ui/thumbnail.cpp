@@ -1,0 +1,45 @@
+#include "thumbnail.h"
+
+#include "app/app_state.h"
+#include "image/display_bitmap.h"
+#include "image/downscaler.h"
+#include "platform/gdi_guards.h"
+
+ThumbnailSize fitWithin(int32_t width, int32_t height, int32_t maxWidth, int32_t maxHeight) {
+  const double widthRatio = double(maxWidth) / double(width);
+  const double heightRatio = float(double(maxHeight) / double(height));
+  const double scale = widthRatio < heightRatio ? widthRatio : heightRatio;
+  return {int32_t(double(width) * scale), int32_t(double(height) * scale)};
+}
+
+int rebuildThumbnail() {
+  HBITMAP image = g_state->image.bitmap;
+  if (!image) return 0;
+  releaseImageBuffer(g_state->thumbnail);
+
+  const BitmapFacts facts = describeBitmap(image);
+  const ThumbnailSize size = fitWithin(facts.width, facts.height, kThumbnailMaxWidth, kThumbnailMaxHeight);
+  HBITMAP thumbnail;
+  if (size.width < facts.width && size.height < facts.height) {
+    thumbnail = downscaleBitmap(image, size.width, size.height);
+  } else {
+    thumbnail = createBlackBitmap(size.width, size.height);
+    stretchCopyBitmap(image, thumbnail);
+  }
+  g_state->thumbnail.bitmap = thumbnail;
+  return 1;
+}
+
+void stretchCopyBitmap(HBITMAP source, HBITMAP destination) {
+  if (!source || !destination) return;
+  const BitmapFacts from = describeBitmap(source);
+  const BitmapFacts to = describeBitmap(destination);
+  MemoryDC destinationDC(nullptr);
+  MemoryDC sourceDC(nullptr);
+  if (!destinationDC.get() || !sourceDC.get()) return;
+  SelectedObject selectedDestination(destinationDC.get(), destination);
+  SelectedObject selectedSource(sourceDC.get(), source);
+  StretchBlt(destinationDC.get(), 0, 0, to.width, to.height, sourceDC.get(), 0, 0, from.width, from.height,
+             SRCCOPY);
+  GdiFlush();  // the copy is read straight from memory (saved, or downscaled)
+}

@@ -1,0 +1,28 @@
+// The thumbnail: the current image reduced (or enlarged) to at most 178 x 144
+// pixels, made once per render and kept in g_state->thumbnail.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/gdi.h"
+
+constexpr int32_t kThumbnailMaxWidth = 178;
+constexpr int32_t kThumbnailMaxHeight = 144;
+
+struct ThumbnailSize {
+  int32_t width;
+  int32_t height;
+};
+
+// The largest size of the image's aspect that fits `maxWidth` x `maxHeight`,
+// with the height ratio rounded to single precision and both sides truncated
+// (so a side can come out one pixel short). Also used to fit the thumbnail
+// into its control.
+ThumbnailSize fitWithin(int32_t width, int32_t height, int32_t maxWidth, int32_t maxHeight);
+
+// Rebuilds the thumbnail from the image's display bitmap. 0 when the image has
+// none (the thumbnail is left as it was); else 1, even if no bitmap could be made.
+int rebuildThumbnail();
+
+// Stretches the whole source onto the whole destination; nothing for a null handle.
+void stretchCopyBitmap(HBITMAP source, HBITMAP destination);
