@@ -1,0 +1,65 @@
+// Pins whole renders and their thumbnails by digest: every type at odd sizes,
+// asymmetric colours and several frequencies. The same table holds natively
+// and under Wine, so it proves the builds agree byte for byte, and it keeps
+// any speed-up honest.
+#include <gtest/gtest.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/image_lifecycle.h"
+#include "gradient/catalogue.h"
+#include "support/image_fixture.h"
+
+namespace {
+
+struct DigestSettings {
+  int32_t width, height;
+  uint32_t start, end;
+  float frequency;
+};
+
+const DigestSettings kSettings[] = {
+    {512, 512, 0xFFFFFF, 0x000000, 1.0f},
+    {333, 97, 0x563412, 0xBADCFE, 3.7f},
+    {96, 301, 0x8000FF, 0x4000FF, 0.25f},
+    {1, 7, 0x00FF00, 0xFF00FF, 2.0f},
+    {719, 405, 0x0A141E, 0xF5EBE1, 12.345f},
+};
+
+// kExpected[type][setting] = {image digest, thumbnail digest}
+const uint64_t kExpected[kGradientTypeCount][5][2] = {
+#include "render_digests.inc"
+};
+
+class RenderDigests : public StateTest {};
+
+// SHADELOOM_RECORD_DIGESTS=1 prints a new table instead of checking.
+TEST_F(RenderDigests, EveryTypeRendersThePinnedBytes) {
+  const bool record = std::getenv("SHADELOOM_RECORD_DIGESTS") != nullptr;
+  for (int32_t type = 0; type < kGradientTypeCount; ++type) {
+    if (record) std::printf("{");
+    for (int s = 0; s < 5; ++s) {
+      const DigestSettings& settings = kSettings[s];
+      state().width = settings.width;
+      state().height = settings.height;
+      setColors(settings.start, settings.end);
+      state().frequency = settings.frequency;
+      state().gradientType = type;
+      ASSERT_EQ(resizeImage(), 1);
+      const uint64_t image = bitmapDigest(state().image.bitmap);
+      const uint64_t thumbnail = bitmapDigest(state().thumbnail.bitmap);
+      if (record) {
+        std::printf("{0x%016" PRIx64 "ull, 0x%016" PRIx64 "ull}, ", image, thumbnail);
+        continue;
+      }
+      EXPECT_EQ(image, kExpected[type][s][0]) << gradientInfo(type)->displayName << ", settings " << s;
+      EXPECT_EQ(thumbnail, kExpected[type][s][1]) << gradientInfo(type)->displayName << ", settings " << s
+                                                  << " (thumbnail)";
+    }
+    if (record) std::printf("},\n");
+  }
+}
+
+}  // namespace
