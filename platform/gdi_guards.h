@@ -3,19 +3,27 @@
 
 #include "gdi.h"
 
-// The screen's device context, held for as long as the guard lives.
-class ScreenDC {
+// The device context of a window (the screen's, for the null window), given
+// back to that same window when the guard goes.
+class WindowDC {
  public:
-  ScreenDC() : dc_(GetDC(nullptr)) {}
-  ~ScreenDC() {
-    if (dc_) ReleaseDC(nullptr, dc_);
+  explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~WindowDC() {
+    if (dc_) ReleaseDC(window_, dc_);
   }
-  ScreenDC(const ScreenDC&) = delete;
-  ScreenDC& operator=(const ScreenDC&) = delete;
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
   HDC get() const { return dc_; }
 
  private:
+  HWND window_;
   HDC dc_;
+};
+
+// The screen's device context, held for as long as the guard lives.
+class ScreenDC : public WindowDC {
+ public:
+  ScreenDC() : WindowDC(nullptr) {}
 };
 
 // A memory device context compatible with the screen, deleted on exit. The

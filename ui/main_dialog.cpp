@@ -13,7 +13,7 @@
 #include "ui/preview_window.h"
 #include "ui/thumbnail_paint.h"
 #include "ui/user_feedback.h"
-#include "ui/window_dc.h"
+#include "platform/gdi_guards.h"
 
 namespace {
 

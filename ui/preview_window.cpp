@@ -4,7 +4,6 @@
 #include "image/display_bitmap.h"
 #include "platform/gdi_guards.h"
 #include "res/resource.h"
-#include "ui/window_dc.h"
 
 #ifndef _WIN64
 static_assert(sizeof(WNDCLASSEXA) == 48, "the window class record of 32-bit Windows");

@@ -5,7 +5,6 @@
 #include "platform/gdi_guards.h"
 #include "res/resource.h"
 #include "ui/thumbnail.h"
-#include "ui/window_dc.h"
 
 namespace {
 
