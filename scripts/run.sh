@@ -14,7 +14,8 @@ if [ -f "$exe" ]; then
   if [ -n "${DISPLAY:-}" ]; then
     exec "$root/scripts/wine-run" "$exe"
   fi
-  echo "run: no display, so Shadeloom runs in a virtual one (Xvfb); a screenshot is written to build/shadeloom.png"
+  echo "run: no display, so Shadeloom runs in a virtual one (Xvfb)."
+  echo "run: a screenshot is written to build/shadeloom.png after a few seconds; Ctrl+C ends the program."
   xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     "$1" "$2" & pid=$!
     sleep 12; import -window root "$3" || true
