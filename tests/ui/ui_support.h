@@ -1,7 +1,6 @@
 // Shared helpers of the UI tests: the real main dialog made modeless from the
-// real template, message pumping, pixel read-back from windows, and an
-// answerer for the modal dialogs (message boxes, colour chooser, save dialog)
-// that the code under test opens.
+// real template, message pumping, pixel read-back, and an answerer for the
+// modal dialogs (message boxes, colour chooser, save dialog) the code opens.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,7 +21,6 @@
 
 namespace ui_test {
 
-// Dispatches everything already queued for this thread.
 inline void pumpMessages() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -37,95 +35,71 @@ inline std::string windowText(HWND window) {
   return text;
 }
 
-inline std::string className(HWND window) {
-  char name[256] = {};
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
-inline BOOL CALLBACK appendStaticText(HWND child, LPARAM out) {
-  if (className(child) == "Static") {
-    const std::string text = windowText(child);
-    auto& joined = *reinterpret_cast<std::string*>(out);
-    if (!text.empty()) joined += (joined.empty() ? "" : "\n") + text;
-  }
-  return TRUE;
-}
-
-// The texts of a dialog's static controls, joined by newlines: a message
-// box's message.
-inline std::string staticTexts(HWND dialog) {
-  std::string texts;
-  EnumChildWindows(dialog, appendStaticText, reinterpret_cast<LPARAM>(&texts));
-  return texts;
-}
-
 // The client area of a window read back as 0x00RRGGBB values, row by row.
 struct Pixels {
-  int32_t width = 0;
-  int32_t height = 0;
+  int32_t width = 0, height = 0;
   std::vector<uint32_t> rgb;
   uint32_t at(int32_t x, int32_t y) const { return rgb[size_t(y) * width + x]; }
 };
 
 inline Pixels readClientPixels(HWND window) {
-  Pixels pixels;
   RECT client = {};
   GetClientRect(window, &client);
-  pixels.width = client.right;
-  pixels.height = client.bottom;
-  if (pixels.width <= 0 || pixels.height <= 0) return pixels;
+  Pixels pixels{client.right, client.bottom, std::vector<uint32_t>(size_t(client.right) * client.bottom)};
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = pixels.width;
-  info.bmiHeader.biHeight = -pixels.height;  // top-down, for simple indexing
+  info.bmiHeader.biHeight = -pixels.height;  // top-down
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
   HDC windowDc = GetDC(window);
-  HBITMAP copy = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HDC memory = CreateCompatibleDC(windowDc);
+  HBITMAP copy = CreateCompatibleBitmap(windowDc, pixels.width, pixels.height);
   HGDIOBJ previous = SelectObject(memory, copy);
   BitBlt(memory, 0, 0, pixels.width, pixels.height, windowDc, 0, 0, SRCCOPY);
-  GdiFlush();
-  const auto* source = static_cast<const uint32_t*>(bits);
-  pixels.rgb.assign(source, source + size_t(pixels.width) * pixels.height);
-  for (uint32_t& value : pixels.rgb) value &= 0xFFFFFF;
   SelectObject(memory, previous);
-  DeleteDC(memory);
+  GetDIBits(memory, copy, 0, pixels.height, pixels.rgb.data(), &info, DIB_RGB_COLORS);
+  for (uint32_t& value : pixels.rgb) value &= 0xFFFFFF;
   DeleteObject(copy);
+  DeleteDC(memory);
   ReleaseDC(window, windowDc);
   return pixels;
 }
 
-// A COLORREF (red lowest) as the 0x00RRGGBB of read-back pixels.
-inline uint32_t rgbOf(COLORREF color) {
-  return (color & 0xFF) << 16 | (color & 0xFF00) | (color >> 16 & 0xFF);
-}
+// A COLORREF (red lowest) as 0x00RRGGBB, the form of read-back pixels.
+inline uint32_t rgbOf(COLORREF c) { return GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c); }
 
 // Picture pixel (x, y) of a bottom-up 24-bit DIB section, as 0x00RRGGBB.
 inline uint32_t dibPixel(HBITMAP bitmap, int32_t x, int32_t y) {
   BITMAP facts = {};
   GetObjectA(bitmap, sizeof facts, &facts);
-  const auto* row = static_cast<const uint8_t*>(facts.bmBits) + size_t(facts.bmHeight - 1 - y) * facts.bmWidthBytes;
-  return uint32_t(row[x * 3 + 2]) << 16 | uint32_t(row[x * 3 + 1]) << 8 | row[x * 3];
+  const auto* p = static_cast<const uint8_t*>(facts.bmBits) + size_t(facts.bmHeight - 1 - y) * facts.bmWidthBytes + x * 3;
+  return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
 }
 
-// A modal dialog that the answerer found while the code under test waited
-// for the user.
+// Pixel (x, y) of g_state's image (packed red, green, blue) as 0x00RRGGBB.
+inline uint32_t imagePixel(int32_t x, int32_t y) {
+  const uint8_t* p = g_state->image.pixels + (size_t(y) * g_state->image.width + x) * 3;
+  return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+}
+
+inline uint64_t imageHash() {
+  uint64_t hash = 1469598103934665603ull;
+  for (uint32_t i = 0; i < g_state->image.byteSize; ++i) hash = (hash ^ g_state->image.pixels[i]) * 1099511628211ull;
+  return hash;
+}
+
+// A modal dialog the answerer found: caption and (for message boxes) message.
 struct SeenDialog {
-  std::string caption;
-  std::string text;  // static texts, for message boxes
+  std::string caption, text;
 };
 
-// Answers the modal dialogs this thread opens while it lives. A thread timer
-// is dispatched by every modal loop; on each tick the first visible dialog
-// window that is not `ignored` and was not answered yet goes to `answer`,
-// which does what the user would (sets texts, posts the button's command).
+// While it lives, answers the modal dialogs this thread opens: a thread timer
+// runs in every modal loop, and each visible dialog other than `ignored` goes
+// once to `answer`, which acts as the user would.
 class ModalAnswerer {
  public:
   using Answer = std::function<void(HWND dialog, int index)>;
-
   explicit ModalAnswerer(Answer answer, HWND ignored = nullptr) : answer_(std::move(answer)), ignored_(ignored) {
     active_ = this;
     timer_ = SetTimer(nullptr, 0, 30, &ModalAnswerer::tick);
@@ -134,33 +108,28 @@ class ModalAnswerer {
     KillTimer(nullptr, timer_);
     active_ = nullptr;
   }
-  ModalAnswerer(const ModalAnswerer&) = delete;
-  ModalAnswerer& operator=(const ModalAnswerer&) = delete;
-
   const std::vector<SeenDialog>& seen() const { return seen_; }
-  void ignore(HWND window) { ignored_ = window; }
 
  private:
   static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
-    ModalAnswerer* self = active_;
-    if (!self || self->busy_) return;
-    self->busy_ = true;
-    EnumThreadWindows(GetCurrentThreadId(), &ModalAnswerer::visit, reinterpret_cast<LPARAM>(self));
-    self->busy_ = false;
+    if (!active_ || active_->busy_) return;
+    active_->busy_ = true;
+    EnumThreadWindows(GetCurrentThreadId(), &ModalAnswerer::visit, 0);
+    active_->busy_ = false;
   }
-
-  static BOOL CALLBACK visit(HWND window, LPARAM selfPointer) {
-    auto* self = reinterpret_cast<ModalAnswerer*>(selfPointer);
-    if (window == self->ignored_ || !IsWindowVisible(window) || className(window) != "#32770") return TRUE;
-    for (HWND answered : self->answered_) {
+  static BOOL CALLBACK visit(HWND window, LPARAM) {
+    ModalAnswerer& self = *active_;
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (window == self.ignored_ || !IsWindowVisible(window) || std::string(name) != "#32770") return TRUE;
+    for (HWND answered : self.answered_) {
       if (answered == window) return TRUE;
     }
-    self->answered_.push_back(window);
-    self->seen_.push_back({windowText(window), staticTexts(window)});
-    self->answer_(window, int(self->seen_.size()) - 1);
+    self.answered_.push_back(window);
+    self.seen_.push_back({windowText(window), windowText(GetDlgItem(window, 0xFFFF))});  // a message box's text
+    self.answer_(window, int(self.seen_.size()) - 1);
     return FALSE;
   }
-
   static inline ModalAnswerer* active_ = nullptr;
   Answer answer_;
   HWND ignored_;
@@ -170,13 +139,12 @@ class ModalAnswerer {
   std::vector<SeenDialog> seen_;
 };
 
-// Presses a dialog's button the way a click reaches its owner.
+// A button click as it reaches the button's owner.
 inline void pressButton(HWND dialog, int id) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-// The preview class is registered once per process; the WinMain tests take it
-// away and put it back.
+// The preview class, registered once per process (the WinMain tests take it away).
 inline void ensurePreviewClass() {
   g_instance = GetModuleHandleA(nullptr);
   WNDCLASSEXA existing = {};
@@ -201,9 +169,8 @@ class MainDialogTest : public ::testing::Test {
     UpdateWindow(dialog_);
     pumpMessages();
   }
-
   void TearDown() override {
-    if (dialog_) DestroyWindow(dialog_);
+    DestroyWindow(dialog_);
     pumpMessages();
     deleteSwatches();
     destroyPreview();
@@ -213,22 +180,14 @@ class MainDialogTest : public ::testing::Test {
 
   HWND dialog() const { return dialog_; }
   HWND item(int id) const { return GetDlgItem(dialog_, id); }
-
-  // What the platform sends for a click, a selection or an edit; the result
-  // of the dialog procedure itself.
+  // A click, selection or edit as the platform sends it; the procedure's result.
   INT_PTR command(int id, WORD notification = BN_CLICKED) {
-    const INT_PTR result = mainDialogProc(dialog_, WM_COMMAND, MAKEWPARAM(id, notification),
-                                          reinterpret_cast<LPARAM>(GetDlgItem(dialog_, id)));
+    const INT_PTR result = mainDialogProc(dialog_, WM_COMMAND, MAKEWPARAM(id, notification), LPARAM(item(id)));
     pumpMessages();
     return result;
   }
-
-  void setText(int id, const char* text) { SetDlgItemTextA(dialog_, id, text); }
-  std::string text(int id) const {
-    char buffer[256] = {};
-    GetDlgItemTextA(dialog_, id, buffer, sizeof buffer);
-    return buffer;
-  }
+  void setText(int id, const std::string& text) { SetDlgItemTextA(dialog_, id, text.c_str()); }
+  std::string text(int id) const { return windowText(item(id)); }
 
  private:
   HWND dialog_ = nullptr;
