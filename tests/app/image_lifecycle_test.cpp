@@ -14,17 +14,6 @@ namespace {
 
 class ImageLifecycle : public StateTest {};
 
-TEST_F(ImageLifecycle, FreshStateHasTheDefaultsAndNoImage) {
-  EXPECT_EQ(state().width, 512);
-  EXPECT_EQ(state().height, 512);
-  EXPECT_EQ(state().startColor, 0xFFFFFFu);
-  EXPECT_EQ(state().endColor, 0u);
-  EXPECT_EQ(state().gradientType, 0);
-  EXPECT_EQ(state().frequency, 1.0f);
-  EXPECT_EQ(state().image.pixels, nullptr);
-  EXPECT_EQ(state().thumbnail.bitmap, nullptr);
-}
-
 TEST_F(ImageLifecycle, ResetRestoresEveryDefault) {
   state().width = 300;
   state().height = 200;
@@ -140,18 +129,6 @@ TEST_F(ImageLifecycle, UnknownTypeKeepsThePixelsButRebuildsTheThumbnail) {
     BITMAP record;
     EXPECT_EQ(GetObjectA(thumbnail, sizeof record, &record), 0) << "the old thumbnail is deleted";
   }
-}
-
-TEST_F(ImageLifecycle, RenderingTwiceGivesIdenticalImageAndThumbnail) {
-  ASSERT_EQ(resetImage(), 1);
-  state().gradientType = CosineRadial2x;
-  state().frequency = 3.0f;
-  renderCurrentGradient();
-  const uint64_t image = bitmapDigest(state().image.bitmap);
-  const uint64_t thumbnail = bitmapDigest(state().thumbnail.bitmap);
-  renderCurrentGradient();
-  EXPECT_EQ(bitmapDigest(state().image.bitmap), image);
-  EXPECT_EQ(bitmapDigest(state().thumbnail.bitmap), thumbnail);
 }
 
 #ifndef _WIN32

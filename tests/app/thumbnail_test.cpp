@@ -66,31 +66,6 @@ TEST_F(Thumbnail, OneToOneCopyEqualsTheImage) {
       ASSERT_EQ(displayPixel(state().thumbnail.bitmap, x, y, 1), pixel(x, y, 1)) << "(" << x << ", " << y << ")";
 }
 
-TEST_F(Thumbnail, EnlargedSinglePixelFillsTheThumbnail) {
-  state().width = 1;
-  state().height = 1;
-  setColors(0x123456, 0);
-  ASSERT_EQ(resizeImage(), 1);
-  for (int y = 0; y < 144; y += 13)
-    for (int x = 0; x < 144; x += 11) {
-      ASSERT_EQ(displayPixel(state().thumbnail.bitmap, x, y, 0), 0x56);
-      ASSERT_EQ(displayPixel(state().thumbnail.bitmap, x, y, 2), 0x12);
-    }
-}
-
-TEST_F(Thumbnail, AveragedThumbnailOfAUniformImageIsUniform) {
-  state().width = 997;
-  state().height = 601;
-  setColors(0x4080C0, 0x4080C0);
-  ASSERT_EQ(resizeImage(), 1);
-  const BitmapFacts facts = describeBitmap(state().thumbnail.bitmap);
-  for (int y = 0; y < facts.height; ++y)
-    for (int x = 0; x < facts.width; ++x)
-      ASSERT_TRUE(displayPixel(state().thumbnail.bitmap, x, y, 0) == 0xC0 &&
-                  displayPixel(state().thumbnail.bitmap, x, y, 2) == 0x40)
-          << "(" << x << ", " << y << ")";
-}
-
 TEST_F(Thumbnail, WithoutAnImageBitmapNothingChanges) {
   ASSERT_EQ(resetImage(), 1);
   HBITMAP thumbnail = state().thumbnail.bitmap;

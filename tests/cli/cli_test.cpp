@@ -127,10 +127,4 @@ TEST(CliRun, FailuresExitWith1) {
   EXPECT_EQ(readFile(path), "");
 }
 
-TEST(CliRun, ListHelpAndVersionSucceed) {
-  EXPECT_EQ(run({"--list"}), kExitOk);
-  EXPECT_EQ(run({"--help"}), kExitOk);
-  EXPECT_EQ(run({"--version"}), kExitOk);
-}
-
 }  // namespace

@@ -139,12 +139,4 @@ TEST_F(StraightGradients, DiagonalWithoutTablesWritesNothing) {
   EXPECT_EQ(state().image.bitmap, bitmap);
 }
 
-TEST_F(StraightGradients, DisplayBitmapFollowsThePixels) {
-  makeImage(7, 3);
-  setColors(0x0000FF, 0xFF0000);  // red to blue
-  ASSERT_EQ(renderLinearVertical(), 1);
-  for (int y = 0; y < 3; ++y)
-    for (int c = 0; c < 3; ++c) EXPECT_EQ(displayPixel(state().image.bitmap, 4, y, c), pixel(4, y, c));
-}
-
 }  // namespace

@@ -199,23 +199,6 @@ TEST(PixelLayout, FlipRowsRefusesWithoutChangingAnything) {
   EXPECT_EQ(std::memcmp(rows, unchanged, 6), 0);
 }
 
-TEST(PixelLayout, ConversionHonoursTheOrderFlags) {
-  const uint8_t pixels[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};  // 2 x 2
-  struct Case {
-    bool keepChannels, keepRows;
-    uint8_t expected[16];
-  } cases[] = {
-      {true, false, {7, 8, 9, 10, 11, 12, 0, 0, 1, 2, 3, 4, 5, 6, 0, 0}},
-      {false, true, {3, 2, 1, 6, 5, 4, 0, 0, 9, 8, 7, 12, 11, 10, 0, 0}},
-  };
-  for (const Case& c : cases) {
-    uint8_t display[16] = {};
-    ASSERT_TRUE(convertToDisplay({pixels, 12, 2, 2, 0, c.keepChannels, c.keepRows}, display));
-    for (int i = 0; i < 16; ++i)
-      EXPECT_EQ(display[i], c.expected[i]) << "byte " << i << " keepChannels " << c.keepChannels;
-  }
-}
-
 TEST(PixelLayout, RowSkipsPastTheBlockStopInRowOrder) {
   // Two rows of one pixel with a 3-byte skip need 9 bytes; the block has 6.
   const uint8_t pixels[6] = {1, 2, 3, 4, 5, 6};
