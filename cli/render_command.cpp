@@ -40,6 +40,11 @@ int render(const RenderRequest& request, std::FILE* out, std::FILE* err) {
     std::fprintf(err, "shadeloom-render: cannot make an image of %dx%d pixels (not enough memory)\n",
                  request.width, request.height);
     exitCode = kExitFailure;
+  } else if (!request.thumbnailPath.empty() && !state.thumbnail.bitmap) {
+    // Checked before anything is written, so a refused run leaves no files.
+    std::fprintf(err, "shadeloom-render: a %dx%d image has no thumbnail (it fits into 0 pixels)\n",
+                 request.width, request.height);
+    exitCode = kExitFailure;
   } else if (!writeBmpFile(request.outputPath.c_str(), state.image.bitmap)) {
     std::fprintf(err, "shadeloom-render: cannot write '%s'\n", request.outputPath.c_str());
     exitCode = kExitFailure;

@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine64 xvfb xauth xdotool imagemagick x11-apps
   python3 python3-pil
+  clang libclang-rt-14-dev valgrind
 )
 
 missing=()

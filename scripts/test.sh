@@ -11,6 +11,12 @@ status=0
 echo "== native tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 (cd "$root/build/native" && ctest --output-on-failure -j2) || status=1
 
+echo "== fuzzing (60 s in all, after replaying the kept inputs)"
+"$root/scripts/fuzz.sh" 60 || status=1
+
+echo "== valgrind memcheck"
+"$root/scripts/valgrind.sh" || status=1
+
 echo "== Windows x86_64 tests under Wine"
 export WINEPREFIX="$root/build/mingw64/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then

@@ -124,7 +124,10 @@ TEST(CliRun, FailuresExitWith1) {
   EXPECT_EQ(run({"--size", "4x4", "-o", missingFolder.c_str()}), kExitFailure);
   const std::string path = temporaryPath("cli_huge.bmp");
   EXPECT_EQ(run({"--size", "46341x46341", "-o", path.c_str()}), kExitFailure);
-  EXPECT_EQ(readFile(path), "");
+  const std::string thumbnail = temporaryPath("cli_thumb0.bmp");
+  EXPECT_EQ(run({"--size", "3x700", "-o", path.c_str(), "--thumbnail", thumbnail.c_str()}), kExitFailure)
+      << "a thumbnail 0 pixels wide cannot be written";
+  EXPECT_EQ(readFile(path), "") << "nothing is written when the thumbnail cannot be";
 }
 
 }  // namespace
