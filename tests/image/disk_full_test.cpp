@@ -10,16 +10,12 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "image/bmp_writer.h"
 #include "image/display_bitmap.h"
@@ -28,113 +24,51 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
 
-Bytes readFile(const fs::path& path) {
+std::string readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void writeFile(const fs::path& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+uint64_t freeBytes(const char* folder) {
+  struct statvfs info;
+  return statvfs(folder, &info) == 0 ? uint64_t(info.f_bavail) * info.f_frsize : 0;
 }
 
-std::vector<std::string> entries(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
+size_t entryCount(const char* folder) {
+  return size_t(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
-
-// A small tmpfs, unmounted and removed when the test ends.
-class SmallDisk {
- public:
-  SmallDisk() {
-    char pattern[] = "/tmp/sl-disk-XXXXXX";
-    if (!mkdtemp(pattern)) return;
-    folder_ = pattern;
-    if (geteuid() != 0) {
-      reason_ = "not root, cannot mount a small tmpfs";
-    } else if (mount("tmpfs", pattern, "tmpfs", 0, "size=64k") != 0) {
-      reason_ = std::string("mounting a tmpfs failed: ") + std::strerror(errno);
-    } else {
-      mounted_ = true;
-    }
-  }
-  ~SmallDisk() {
-    if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
-    if (!folder_.empty()) rmdir(folder_.c_str());
-  }
-  SmallDisk(const SmallDisk&) = delete;
-  SmallDisk& operator=(const SmallDisk&) = delete;
-
-  bool mounted() const { return mounted_; }
-  const std::string& reason() const { return reason_; }
-  fs::path path(const std::string& name) const { return fs::path(folder_) / name; }
-
-  uint64_t freeBytes() const {
-    struct statvfs info;
-    return statvfs(folder_.c_str(), &info) == 0 ? uint64_t(info.f_bavail) * info.f_frsize : 0;
-  }
-  // Fills the disk until exactly `pages` 4 KiB pages are free.
-  bool leaveFree(uint64_t pages) {
-    const uint64_t free = freeBytes();
-    if (free < pages * 4096) return false;
-    writeFile(path("filler"), Bytes(size_t(free - pages * 4096), 0x11));
-    return freeBytes() == pages * 4096;
-  }
-
- private:
-  std::string folder_;
-  std::string reason_;
-  bool mounted_ = false;
-};
 
 TEST(DiskFull, FailedSavesKeepTheExistingFileAndTheFreeSpace) {
-  struct Case {
-    const char* name;
-    int width, height;  // the image to save
-    uint64_t freePages; // 0: leave the disk as it is
-    bool fits;
-  };
-  const Case cases[] = {
-      {"larger than the disk: fails in fwrite", 200, 200, 0, false},
-      // 4854 bytes: the first 4 KiB reach the disk from the stdio buffer, the
-      // rest only at the flush that commit makes.
-      {"one page short: fails at the flush", 40, 40, 1, false},
-      {"exactly enough room", 40, 40, 2, true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    SmallDisk disk;
-    if (!disk.mounted()) {
-      GTEST_SKIP() << disk.reason();
+  // The side of the square image saved, the 4 KiB pages left free before the
+  // save (0: the disk as it is), whether it fits. 200 x 200 is larger than the
+  // disk and fails in fwrite. 40 x 40 is 4854 bytes: its first 4 KiB reach the
+  // disk from the stdio buffer, the rest only at the flush the commit makes;
+  // one page short it fails there, with two free it fits exactly.
+  const int cases[][3] = {{200, 0, 0}, {40, 1, 0}, {40, 2, 1}};
+  for (const auto& [side, freePages, fits] : cases) {
+    SCOPED_TRACE(std::to_string(side) + " x " + std::to_string(side) + ", free pages " + std::to_string(freePages));
+    char folder[] = "/tmp/sl-disk-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::unique_ptr<char, void (*)(char*)> cleanup(folder, [](char* f) { umount2(f, MNT_DETACH); rmdir(f); });
+    if (mount("tmpfs", folder, "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount a small tmpfs (not root?)";
+    const fs::path keep = fs::path(folder) / "keep.bmp";
+    const std::string old(4000, '\xA5');
+    std::ofstream(keep, std::ios::binary) << old << std::flush;
+    if (freePages) {
+      std::ofstream(fs::path(folder) / "filler") << std::string(freeBytes(folder) - freePages * 4096u, 'f');
+      ASSERT_EQ(freeBytes(folder), freePages * 4096u) << "free bytes after filling the disk";
     }
-    const fs::path keep = disk.path("keep.bmp");
-    const Bytes old(4000, 0xA5);
-    writeFile(keep, old);
-    if (c.freePages) {
-      ASSERT_TRUE(disk.leaveFree(c.freePages)) << "free bytes " << disk.freeBytes();
-    }
-    const std::vector<std::string> before = entries(disk.path(""));
-    const uint64_t freeBefore = disk.freeBytes();
+    const uint64_t freeBefore = freeBytes(folder);
 
-    OwnedGdiObject<HBITMAP> image(createDisplayBitmap(c.width, c.height));
-    ASSERT_NE(image.get(), nullptr);
-    const int result = writeBmpFile(keep.string().c_str(), image.get());
-
-    EXPECT_EQ(entries(disk.path("")), before) << "a temporary or stray file was left";
-    if (c.fits) {
-      EXPECT_EQ(result, 1);
-      const uint64_t rowBytes = (uint64_t(c.width) * 3 + 3) / 4 * 4;
-      EXPECT_EQ(readFile(keep).size(), 54 + rowBytes * c.height);
-    } else {
-      EXPECT_EQ(result, 0);
-      const Bytes now = readFile(keep);
-      EXPECT_TRUE(now == old) << "existing file changed: " << now.size() << " bytes, expected " << old.size()
-                              << " unchanged";
-      EXPECT_EQ(disk.freeBytes(), freeBefore) << "space still taken after the failed save";
+    OwnedGdiObject<HBITMAP> image(createDisplayBitmap(side, side));
+    EXPECT_EQ(writeBmpFile(keep.string().c_str(), image.get()), fits);
+    EXPECT_EQ(entryCount(folder), freePages ? 2u : 1u) << "a temporary or stray file was left";
+    const std::string now = readFile(keep);
+    EXPECT_EQ(now.size(), fits ? 54u + (3u * side + 3) / 4 * 4 * side : old.size()) << "bytes in the file";
+    if (!fits) {
+      EXPECT_TRUE(now == old) << "the existing file's bytes changed";
+      EXPECT_EQ(freeBytes(folder), freeBefore) << "space still taken after the failed save";
     }
   }
 }
