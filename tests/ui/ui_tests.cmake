@@ -1,7 +1,7 @@
 # The Windows user-interface tests, run under Wine inside a virtual display:
 # ui_tests drives the real dialog in-process; ui_end_to_end starts the real
 # shadeloom.exe and drives it from another process like a user.
-shadeloom_test_binary(ui_tests ui shadeloom_ui version)
+shadeloom_test_binary(ui_tests ui shadeloom_ui version psapi)
 target_sources(ui_tests PRIVATE ${SHADELOOM_WIN_MAIN})
 shadeloom_add_resources(ui_tests)
 
