@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // Packed pixel rows, top row first, 3 bytes a pixel (red, green, blue).
 struct PixelTarget {
@@ -59,3 +60,62 @@ void fillRow(uint8_t* row, uint32_t width, const uint8_t rgb[3]);
 
 // Copies row 0 over every other row of the target.
 void copyFirstRowDown(const PixelTarget& target);
+
+// Fills the target from colourAt(sumOfSquares, rgb), where sumOfSquares is
+// dx² + dy² of a pixel's offset from the centre (width >> 1, height >> 1).
+// The colour depends on |dx| and |dy| alone and is the same with the two
+// swapped, so only one eighth of the pixels is worked out; the rest are
+// copies, exactly the bytes colourAt would have written.
+template <typename ColourAt>
+void fillCentreSymmetric(const PixelTarget& target, ColourAt colourAt) {
+  if (target.width == 0 || target.height == 0) return;
+  const uint32_t cx = target.width >> 1;
+  const uint32_t cy = target.height >> 1;
+  // Locals, not the target's fields: the byte stores below could alias them,
+  // which would make the compiler reload them for every pixel.
+  uint8_t* const pixels = target.pixels;
+  const size_t rowBytes = target.rowBytes();
+  const uint32_t width = target.width;
+  auto rowAt = [=](uint32_t y) { return pixels + y * rowBytes; };
+  // Works on the top left quarter: offset b = |dy| is row cy - b, offset
+  // a = |dx| is column cx - a. Rows go in bands from the centre outward; the
+  // pixels a < b of row b are pixel b of row a, an earlier row, when that
+  // lies inside the image (b <= cx). A band is copied into column by column,
+  // so each earlier row is read once per band, a few bytes in a row.
+  constexpr uint32_t kBand = 64;
+  for (uint32_t bandStart = 0; bandStart <= cy; bandStart += kBand) {
+    const uint32_t bandEnd = bandStart + kBand < cy + 1 ? bandStart + kBand : cy + 1;
+    const uint32_t copiedEnd = bandEnd < cx + 1 ? bandEnd : cx + 1;  // rows b < copiedEnd copy
+    for (uint32_t a = 0; a < bandStart; ++a) {
+      const uint8_t* source = rowAt(cy - a) + size_t{cx - bandStart} * 3;
+      // Rows lie too far apart for the hardware to foresee the next one.
+      if (a + 4 < bandStart) __builtin_prefetch(source - 4 * rowBytes - 3 * size_t{kBand});
+      for (uint32_t b = bandStart; b < copiedEnd; ++b, source -= 3) {
+        uint8_t* pixel = rowAt(cy - b) + size_t{cx - a} * 3;
+        pixel[0] = source[0];
+        pixel[1] = source[1];
+        pixel[2] = source[2];
+      }
+    }
+    for (uint32_t b = bandStart; b < bandEnd; ++b) {
+      uint8_t* row = rowAt(cy - b);
+      const uint32_t firstWorkedOut = b < copiedEnd ? bandStart : 0;
+      const uint64_t bSquared = uint64_t{b} * b;
+      uint8_t* pixel = row;
+      for (uint32_t a = cx + 1; a-- > firstWorkedOut; pixel += 3)
+        colourAt(int64_t(uint64_t{a} * a + bSquared), pixel);
+      // The right of the centre mirrors the left.
+      const uint8_t* mirror = row + size_t{cx} * 3;
+      for (uint32_t x = cx + 1; x < width; ++x) {
+        mirror -= 3;
+        uint8_t* right = row + size_t{x} * 3;
+        right[0] = mirror[0];
+        right[1] = mirror[1];
+        right[2] = mirror[2];
+      }
+    }
+  }
+  // The rows below the centre repeat those above it.
+  for (uint32_t y = cy + 1; y < target.height; ++y)
+    std::memcpy(rowAt(y), rowAt(2 * cy - y), rowBytes);
+}

@@ -16,23 +16,17 @@ void fillRadial(const PixelTarget& target, const GradientColors& colors, bool ha
     endRgb[channel] = uint8_t(colors.end[channel]);
   }
 
-  for (uint32_t y = 0; y < target.height; ++y) {
-    const int64_t dy = cy - int64_t(y);
-    uint8_t* pixel = target.row(y);
-    for (uint32_t x = 0; x < target.width; ++x, pixel += 3) {
-      const int64_t dx = cx - int64_t(x);
-      // 64-bit: the sum overflows 32 bits for very wide or tall images.
-      const int64_t sumOfSquares = dx * dx + dy * dy;
-      const double distance =
-          halvedSum ? std::sqrt(double(sumOfSquares) * kHalf) : std::sqrt(double(sumOfSquares));
-      if (distance < double(radius)) {
-        for (int channel = 0; channel < 3; ++channel)
-          pixel[channel] = fixedPointBlend(scaledDifference[channel], distance, colors.start[channel]);
-      } else {
-        pixel[0] = endRgb[0];
-        pixel[1] = endRgb[1];
-        pixel[2] = endRgb[2];
-      }
+  fillCentreSymmetric(target, [&](int64_t sumOfSquares, uint8_t* pixel) {
+    // 64-bit: the sum overflows 32 bits for very wide or tall images.
+    const double distance =
+        halvedSum ? std::sqrt(double(sumOfSquares) * kHalf) : std::sqrt(double(sumOfSquares));
+    if (distance < double(radius)) {
+      for (int channel = 0; channel < 3; ++channel)
+        pixel[channel] = fixedPointBlend(scaledDifference[channel], distance, colors.start[channel]);
+    } else {
+      pixel[0] = endRgb[0];
+      pixel[1] = endRgb[1];
+      pixel[2] = endRgb[2];
     }
-  }
+  });
 }

@@ -70,17 +70,9 @@ void fillWave(const PixelTarget& target, const GradientColors& colors, float fre
   }
 
   const bool halvedSum = shape == WaveShape::Radial2x;
-  const int64_t cx = target.width >> 1;
-  const int64_t cy = target.height >> 1;
-  for (uint32_t y = 0; y < target.height; ++y) {
-    const int64_t dy = cy - int64_t(y);
-    uint8_t* pixel = target.row(y);
-    for (uint32_t x = 0; x < target.width; ++x, pixel += 3) {
-      const int64_t dx = cx - int64_t(x);
-      const int64_t sumOfSquares = dx * dx + dy * dy;
-      const double position =
-          halvedSum ? std::sqrt(double(sumOfSquares) * kHalf) : std::sqrt(double(sumOfSquares));
-      wave.colourAt(position, pixel);
-    }
-  }
+  fillCentreSymmetric(target, [&](int64_t sumOfSquares, uint8_t* pixel) {
+    const double position =
+        halvedSum ? std::sqrt(double(sumOfSquares) * kHalf) : std::sqrt(double(sumOfSquares));
+    wave.colourAt(position, pixel);
+  });
 }

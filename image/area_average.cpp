@@ -7,6 +7,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "image/pixel_layout.h"
 
 namespace {
@@ -62,73 +66,108 @@ void buildColumnSpans(ColumnSpan* spans, uint32_t sourceWidth, uint32_t targetWi
   }
 }
 
-// A source row that lies within one target row. Whole pixels go in with
-// weight 1 as single-precision additions: adding a byte value to a float
-// rounds exactly like forming the sum in double and rounding it to single
-// (double has more than twice the bits). Two columns are summed side by side
-// so that their independent chains of additions overlap.
+// The three bytes of a pixel side by side in single precision (lanes 0 to
+// 2); converting a byte is exact, so adding lanes is adding channels.
+#if defined(__SSE2__)
+using PixelSums = __m128;
+
+inline PixelSums loadSums(const float* sums) { return _mm_setr_ps(sums[0], sums[1], sums[2], 0.0f); }
+
+inline void storeSums(PixelSums value, float* sums) {
+  float lanes[4];
+  _mm_storeu_ps(lanes, value);
+  sums[0] = lanes[0], sums[1] = lanes[1], sums[2] = lanes[2];
+}
+
+inline PixelSums widen(int32_t bytes) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i words = _mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), zero);
+  return _mm_cvtepi32_ps(_mm_unpacklo_epi16(words, zero));
+}
+
+// Reads the byte after the pixel too (into the unused lane): the pixel must
+// not be the last of its row.
+inline PixelSums addPixel(PixelSums sums, const uint8_t* pixel) {
+  int32_t bytes;
+  std::memcpy(&bytes, pixel, 4);
+  return _mm_add_ps(sums, widen(bytes));
+}
+
+inline PixelSums addLastPixel(PixelSums sums, const uint8_t* pixel) {
+  return _mm_add_ps(sums, widen(int32_t(pixel[0]) | int32_t(pixel[1]) << 8 | int32_t(pixel[2]) << 16));
+}
+#else
+struct PixelSums {
+  float lane[3];
+};
+
+inline PixelSums loadSums(const float* sums) { return {{sums[0], sums[1], sums[2]}}; }
+
+inline void storeSums(PixelSums value, float* sums) {
+  sums[0] = value.lane[0], sums[1] = value.lane[1], sums[2] = value.lane[2];
+}
+
+inline PixelSums addPixel(PixelSums sums, const uint8_t* pixel) {
+  for (int k = 0; k < 3; ++k) sums.lane[k] += pixel[k];
+  return sums;
+}
+
+inline PixelSums addLastPixel(PixelSums sums, const uint8_t* pixel) { return addPixel(sums, pixel); }
+#endif
+
+// Up to four neighbouring columns of a source row that lies within one target
+// row. Each column's sums take, in this order: the pixel it shares with the
+// column to its left, its whole pixels with weight 1 as single-precision
+// additions (adding a byte value to a float rounds exactly like forming the
+// sum in double and rounding it to single: double has more than twice the
+// bits), then the pixel it shares with the column to its right. Columns are
+// independent, so their chains of additions run side by side.
+template <uint32_t kGroup>
+void addColumnsWithin(const uint8_t* row, float* sums, const ColumnSpan* spans, uint32_t first,
+                      uint32_t columns) {
+  PixelSums group[kGroup];
+  const uint8_t* pixel[kGroup];
+  uint32_t count[kGroup];
+  uint32_t common = ~0u;
+  for (uint32_t j = 0; j < kGroup; ++j) {
+    const uint32_t column = first + j;
+    float* own = sums + 3 * static_cast<size_t>(column);
+    if (column > 0 && spans[column - 1].straddles) {
+      const ColumnSpan& left = spans[column - 1];
+      const uint8_t* shared = row + left.firstByte + 3 * static_cast<size_t>(left.wholePixels);
+      for (int k = 0; k < 3; ++k) own[k] = addWeighted(own[k], shared[k], left.nextShare);
+    }
+    group[j] = loadSums(own);
+    pixel[j] = row + spans[column].firstByte;
+    // The last column ends the row: its last pixel is added on its own.
+    count[j] = spans[column].wholePixels - (column + 1 == columns ? 1 : 0);
+    if (count[j] < common) common = count[j];
+  }
+  for (uint32_t n = 0; n < common; ++n) {
+    for (uint32_t j = 0; j < kGroup; ++j) {
+      group[j] = addPixel(group[j], pixel[j]);
+      pixel[j] += 3;
+    }
+  }
+  for (uint32_t j = 0; j < kGroup; ++j) {
+    const uint32_t column = first + j;
+    for (uint32_t n = common; n < count[j]; ++n, pixel[j] += 3) group[j] = addPixel(group[j], pixel[j]);
+    if (column + 1 == columns) {
+      group[j] = addLastPixel(group[j], pixel[j]);
+      pixel[j] += 3;
+    }
+    float* own = sums + 3 * static_cast<size_t>(column);
+    storeSums(group[j], own);
+    if (spans[column].straddles) {
+      for (int k = 0; k < 3; ++k) own[k] = addWeighted(own[k], pixel[j][k], spans[column].ownShare);
+    }
+  }
+}
+
 void addRowWithin(const uint8_t* row, float* sums, const ColumnSpan* spans, uint32_t columns) {
   uint32_t column = 0;
-  for (; column + 1 < columns; column += 2) {
-    const ColumnSpan& left = spans[column];
-    const ColumnSpan& right = spans[column + 1];
-    float* leftSums = sums + 3 * static_cast<size_t>(column);
-    float* rightSums = leftSums + 3;
-    const uint8_t* leftPixel = row + left.firstByte;
-    const uint8_t* rightPixel = row + right.firstByte;
-    float l0 = leftSums[0], l1 = leftSums[1], l2 = leftSums[2];
-    float r0 = rightSums[0], r1 = rightSums[1], r2 = rightSums[2];
-    if (left.straddles) {
-      // The shared pixel reaches the right column before its own pixels do.
-      const uint8_t* shared = leftPixel + 3 * static_cast<size_t>(left.wholePixels);
-      r0 = addWeighted(r0, shared[0], left.nextShare);
-      r1 = addWeighted(r1, shared[1], left.nextShare);
-      r2 = addWeighted(r2, shared[2], left.nextShare);
-    }
-    uint32_t leftCount = left.wholePixels, rightCount = right.wholePixels;
-    for (; leftCount != 0 && rightCount != 0; --leftCount, --rightCount, leftPixel += 3, rightPixel += 3) {
-      l0 += leftPixel[0];
-      r0 += rightPixel[0];
-      l1 += leftPixel[1];
-      r1 += rightPixel[1];
-      l2 += leftPixel[2];
-      r2 += rightPixel[2];
-    }
-    for (; leftCount != 0; --leftCount, leftPixel += 3) {
-      l0 += leftPixel[0];
-      l1 += leftPixel[1];
-      l2 += leftPixel[2];
-    }
-    for (; rightCount != 0; --rightCount, rightPixel += 3) {
-      r0 += rightPixel[0];
-      r1 += rightPixel[1];
-      r2 += rightPixel[2];
-    }
-    if (left.straddles) {
-      l0 = addWeighted(l0, leftPixel[0], left.ownShare);
-      l1 = addWeighted(l1, leftPixel[1], left.ownShare);
-      l2 = addWeighted(l2, leftPixel[2], left.ownShare);
-    }
-    if (right.straddles) {
-      for (int k = 0; k < 3; ++k) rightSums[3 + k] = addWeighted(rightSums[3 + k], rightPixel[k], right.nextShare);
-      r0 = addWeighted(r0, rightPixel[0], right.ownShare);
-      r1 = addWeighted(r1, rightPixel[1], right.ownShare);
-      r2 = addWeighted(r2, rightPixel[2], right.ownShare);
-    }
-    leftSums[0] = l0, leftSums[1] = l1, leftSums[2] = l2;
-    rightSums[0] = r0, rightSums[1] = r1, rightSums[2] = r2;
-  }
-  if (column < columns) {  // the last column of an odd count: nothing to its right
-    float* last = sums + 3 * static_cast<size_t>(column);
-    const uint8_t* pixel = row + spans[column].firstByte;
-    float b0 = last[0], b1 = last[1], b2 = last[2];
-    for (uint32_t n = spans[column].wholePixels; n != 0; --n, pixel += 3) {
-      b0 += pixel[0];
-      b1 += pixel[1];
-      b2 += pixel[2];
-    }
-    last[0] = b0, last[1] = b1, last[2] = b2;
-  }
+  for (; column + 4 <= columns; column += 4) addColumnsWithin<4>(row, sums, spans, column, columns);
+  for (; column < columns; ++column) addColumnsWithin<1>(row, sums, spans, column, columns);
 }
 
 // A source row shared by the current target row (`sums`, part ownShare) and

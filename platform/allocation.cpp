@@ -1,11 +1,87 @@
 #include "allocation.h"
 
 #include <cstdlib>
+#include <cstring>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define SHADELOOM_POISON(block, bytes) ASAN_POISON_MEMORY_REGION(block, bytes)
+#define SHADELOOM_UNPOISON(block, bytes) ASAN_UNPOISON_MEMORY_REGION(block, bytes)
+#else
+#define SHADELOOM_POISON(block, bytes) ((void)(block), (void)(bytes))
+#define SHADELOOM_UNPOISON(block, bytes) ((void)(block), (void)(bytes))
+#endif
 
 namespace {
 // Per site: successful allocations still allowed before the injected failure,
 // or -1 when none is pending.
 int g_pendingFailure[static_cast<int>(AllocationSite::Count)] = {-1, -1, -1, -1, -1, -1, -1};
+
+// Every render frees and allocates blocks the size of the image (the
+// thumbnail's copy of the display bitmap, and a new pixel block on resize).
+// Large blocks come straight from the operating system, and touching fresh
+// pages costs more than rendering into them, so one freed large block is kept
+// and handed out again. It is kept only while the requests it serves are at
+// least half its size, so a smaller image does not pin a big block for long.
+constexpr size_t kReuseThreshold = size_t{64} * 1024;
+// Larger blocks (images far beyond the screen) are rare; keeping one would pin
+// that much memory after, say, a refused resize.
+constexpr size_t kKeepLimit = size_t{256} * 1024 * 1024;
+
+struct LiveBlock {
+  void* block;
+  size_t bytes;
+};
+// The large blocks handed out and not yet freed: freeBlock needs their size.
+// Few are alive at once (pixels, the thumbnail's source); a block that finds
+// the table full is simply not kept.
+LiveBlock g_live[8] = {};
+LiveBlock g_kept = {nullptr, 0};
+
+void track(void* block, size_t bytes) {
+  if (!block || bytes < kReuseThreshold) return;
+  for (LiveBlock& live : g_live) {
+    if (!live.block) {
+      live = {block, bytes};
+      return;
+    }
+  }
+}
+
+// The size of a tracked large block, which stops being tracked; 0 otherwise.
+size_t untrack(void* block) {
+  for (LiveBlock& live : g_live) {
+    if (live.block == block) {
+      const size_t bytes = live.bytes;
+      live = {nullptr, 0};
+      return bytes;
+    }
+  }
+  return 0;
+}
+
+void releaseKept() {
+  if (!g_kept.block) return;
+  SHADELOOM_UNPOISON(g_kept.block, g_kept.bytes);
+  std::free(g_kept.block);
+  g_kept = {nullptr, 0};
+}
+
+// The kept block when it suits a request of `bytes`, or null (having
+// released a kept block that does not suit it, before anything new is
+// allocated, so the two never coexist).
+void* takeKept(size_t bytes) {
+  if (bytes < kReuseThreshold || !g_kept.block) return nullptr;
+  if (g_kept.bytes < bytes || g_kept.bytes / 2 > bytes) {
+    releaseKept();
+    return nullptr;
+  }
+  void* block = g_kept.block;
+  SHADELOOM_UNPOISON(block, bytes);  // the rest stays out of bounds
+  track(block, g_kept.bytes);
+  g_kept = {nullptr, 0};
+  return block;
+}
 }  // namespace
 
 bool allocationShouldFail(AllocationSite site) {
@@ -21,15 +97,32 @@ bool allocationShouldFail(AllocationSite site) {
 
 void* allocateZeroedBlock(AllocationSite site, size_t bytes) {
   if (allocationShouldFail(site)) return nullptr;
-  return std::calloc(bytes ? bytes : 1, 1);
+  if (void* block = takeKept(bytes)) return std::memset(block, 0, bytes);
+  void* block = std::calloc(bytes ? bytes : 1, 1);
+  track(block, bytes);
+  return block;
 }
 
 void* allocateBlock(AllocationSite site, size_t bytes) {
   if (allocationShouldFail(site)) return nullptr;
-  return std::malloc(bytes ? bytes : 1);
+  if (void* block = takeKept(bytes)) return block;
+  void* block = std::malloc(bytes ? bytes : 1);
+  track(block, bytes);
+  return block;
 }
 
-void freeBlock(void* block) { std::free(block); }
+void freeBlock(void* block) {
+  if (!block) return;
+  const size_t bytes = untrack(block);
+  if (bytes == 0 || bytes > kKeepLimit) {
+    std::free(block);
+    return;
+  }
+  releaseKept();
+  g_kept = {block, bytes};
+  // A use after free of the kept block is still reported.
+  SHADELOOM_POISON(block, bytes);
+}
 
 namespace allocation_faults {
 void failAt(AllocationSite site, int skip) { g_pendingFailure[static_cast<int>(site)] = skip; }

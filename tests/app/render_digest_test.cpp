@@ -26,10 +26,21 @@ const DigestSettings kSettings[] = {
     {96, 301, 0x8000FF, 0x4000FF, 0.25f},
     {1, 7, 0x00FF00, 0xFF00FF, 2.0f},
     {719, 405, 0x0A141E, 0xF5EBE1, 12.345f},
+    // Odd width with even height, the smallest sizes, slivers, an odd square
+    // and a larger odd size: the radial centres sit off the middle in every
+    // combination, so mirrored or copied rows and columns cannot hide.
+    {255, 128, 0xC0FFEE, 0x1337AB, -2.5f},
+    {2, 2, 0xFF0000, 0x0000FF, 1.0f},
+    {3, 1, 0x7F7F7F, 0x808080, 5.5f},
+    {4, 1000, 0x010203, 0xFDFEFF, 0.1f},
+    {1000, 3, 0xABCDEF, 0x123456, 9.0f},
+    {257, 257, 0x00FFFF, 0xFF8000, 4.2f},
+    {1025, 768, 0x3C1E5A, 0xE1B4F0, 33.3f},
 };
+constexpr int kSettingCount = int(sizeof kSettings / sizeof kSettings[0]);
 
 // kExpected[type][setting] = {image digest, thumbnail digest}
-const uint64_t kExpected[kGradientTypeCount][5][2] = {
+const uint64_t kExpected[kGradientTypeCount][kSettingCount][2] = {
 #include "render_digests.inc"
 };
 
@@ -40,7 +51,7 @@ TEST_F(RenderDigests, EveryTypeRendersThePinnedBytes) {
   const bool record = std::getenv("SHADELOOM_RECORD_DIGESTS") != nullptr;
   for (int32_t type = 0; type < kGradientTypeCount; ++type) {
     if (record) std::printf("{");
-    for (int s = 0; s < 5; ++s) {
+    for (int s = 0; s < kSettingCount; ++s) {
       const DigestSettings& settings = kSettings[s];
       state().width = settings.width;
       state().height = settings.height;

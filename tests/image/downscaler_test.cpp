@@ -301,6 +301,21 @@ TEST(AreaAverage, PinnedDigestsOfReductions) {
                                 << std::showbase << ": digest " << digest << ", expected " << c.digest;
   }
 
+  // Large ratios over bytes of every value: long runs of whole pixels per
+  // target pixel, where a reordered sum would show.
+  const Case fullRange[] = {
+      {2000, 1500, 178, 133, 9, 0xd2bbe727e1bdce57ull},
+      {4099, 301, 177, 13, 10, 0x77e415630a3ca10cull},
+  };
+  for (const Case& c : fullRange) {
+    OwnedBlock source(c.sw, c.sh, noisePixels(c.seed));
+    OwnedBlock target;
+    ASSERT_NO_FATAL_FAILURE(reduce(source.block, c.width, c.height, target));
+    const uint64_t digest = pixelDigest(target.block);
+    EXPECT_EQ(digest, c.digest) << sizeText(c.sw, c.sh, c.width, c.height) << " seed " << c.seed << std::hex
+                                << std::showbase << ": digest " << digest << ", expected " << c.digest;
+  }
+
   // Many small reductions of every shape, chained into one digest.
   Noise sizes(4242);
   uint64_t chained = 0;
