@@ -3,14 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/asan_interface.h>
-#define SHADELOOM_POISON(block, bytes) ASAN_POISON_MEMORY_REGION(block, bytes)
-#define SHADELOOM_UNPOISON(block, bytes) ASAN_UNPOISON_MEMORY_REGION(block, bytes)
-#else
-#define SHADELOOM_POISON(block, bytes) ((void)(block), (void)(bytes))
-#define SHADELOOM_UNPOISON(block, bytes) ((void)(block), (void)(bytes))
-#endif
+#include "sanitizer_poison.h"
 
 namespace {
 // Per site: successful allocations still allowed before the injected failure,

@@ -10,7 +10,43 @@
 #include <unordered_set>
 #include <vector>
 
+#include "sanitizer_poison.h"
+
 namespace {
+
+// Every render deletes the image's DIB section and at once makes another of
+// the same size. Fresh pages cost more to touch than to clear, so the memory
+// of one large deleted section is kept for the next one.
+constexpr size_t kKeepSectionsFrom = size_t{1} << 20;
+
+struct KeptSection {
+  uint8_t* memory = nullptr;
+  size_t bytes = 0;
+};
+KeptSection g_keptSection;
+
+uint8_t* newSectionMemory(size_t bytes) {
+  if (g_keptSection.memory && g_keptSection.bytes == bytes) {
+    uint8_t* memory = g_keptSection.memory;
+    g_keptSection = {};
+    SHADELOOM_UNPOISON(memory, bytes);
+    return static_cast<uint8_t*>(std::memset(memory, 0, bytes));
+  }
+  return static_cast<uint8_t*>(std::calloc(bytes, 1));
+}
+
+void releaseSectionMemory(uint8_t* memory, size_t bytes) {
+  if (!memory || bytes < kKeepSectionsFrom) {
+    std::free(memory);
+    return;
+  }
+  if (g_keptSection.memory) {
+    SHADELOOM_UNPOISON(g_keptSection.memory, g_keptSection.bytes);
+    std::free(g_keptSection.memory);
+  }
+  g_keptSection = {memory, bytes};
+  SHADELOOM_POISON(memory, bytes);
+}
 
 enum class Kind { Bitmap, Brush, DeviceContext };
 
@@ -33,7 +69,7 @@ struct Bitmap : GdiObject {
         stride(stride),
         bits(bits),
         bitsPerPixel(bitsPerPixel) {}
-  ~Bitmap() override { std::free(bits); }
+  ~Bitmap() override { releaseSectionMemory(bits, static_cast<size_t>(stride) * static_cast<size_t>(height)); }
   const int32_t width;
   const int32_t height;  // always positive; the orientation is topDown
   const bool topDown;
@@ -142,10 +178,15 @@ Span sourcesOf(int64_t d, int64_t sourceLength, int64_t destLength) {
 BOOL fill(Bitmap* surface, int x, int y, int width, int height, COLORREF color) {
   if (width < 0 || height < 0) return FALSE;  // mirrored rectangles are not modelled
   Span columns = clip(x, width, surface->width), rows = clip(y, height, surface->height);
+  if (columns.begin >= columns.end || rows.begin >= rows.end) return TRUE;
   const uint8_t bgr[3] = {GetBValue(color), GetGValue(color), GetRValue(color)};
-  for (int64_t row = rows.begin; row < rows.end; ++row)
-    for (int64_t column = columns.begin; column < columns.end; ++column)
-      std::memcpy(surface->pixel(static_cast<int32_t>(column), static_cast<int32_t>(row)), bgr, 3);
+  // One row span pixel by pixel, then copies of it.
+  const int32_t left = static_cast<int32_t>(columns.begin);
+  uint8_t* first = surface->pixel(left, static_cast<int32_t>(rows.begin));
+  const size_t spanBytes = static_cast<size_t>(columns.end - columns.begin) * 3;
+  for (size_t offset = 0; offset < spanBytes; offset += 3) std::memcpy(first + offset, bgr, 3);
+  for (int64_t row = rows.begin + 1; row < rows.end; ++row)
+    std::memcpy(surface->pixel(left, static_cast<int32_t>(row)), first, spanBytes);
   return TRUE;
 }
 
@@ -213,7 +254,7 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits
   int64_t height = header.biHeight < 0 ? -int64_t{header.biHeight} : header.biHeight;
   int64_t stride = paddedRowBytes(header.biWidth);
   if (stride > INT32_MAX || stride * height > INT32_MAX) return nullptr;  // GDI cannot address it either
-  auto* memory = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(stride * height), 1));
+  uint8_t* memory = newSectionMemory(static_cast<size_t>(stride * height));
   if (!memory) return nullptr;
   auto* bitmap = new Bitmap(header.biWidth, static_cast<int32_t>(height), header.biHeight < 0,
                             static_cast<int32_t>(stride), memory, 24);
