@@ -16,27 +16,21 @@ CliParse parse(std::vector<const char*> arguments) {
   return parseArguments(int(arguments.size()), arguments.data());
 }
 
-TEST(CliArguments, DefaultsAreTheProgramsDefaults) {
-  const CliParse p = parse({"-o", "out.bmp"});
-  ASSERT_EQ(p.error, "");
-  EXPECT_EQ(p.request.gradientType, 0);
-  EXPECT_EQ(p.request.width, 512);
-  EXPECT_EQ(p.request.height, 512);
-  EXPECT_EQ(p.request.startColor, 0xFFFFFFu);
-  EXPECT_EQ(p.request.endColor, 0u);
-  EXPECT_EQ(p.request.frequency, 1.0f);
-  EXPECT_EQ(p.request.outputPath, "out.bmp");
+// Request fields in order: type, width, height, start, end.
+std::vector<int64_t> fields(const RenderRequest& r) {
+  return {r.gradientType, r.width, r.height, r.startColor, r.endColor};
 }
 
-TEST(CliArguments, ValidValues) {
+TEST(CliArguments, DefaultsAndValidValues) {
+  const CliParse defaults = parse({"-o", "out.bmp"});
+  ASSERT_EQ(defaults.error, "");
+  EXPECT_EQ(fields(defaults.request), (std::vector<int64_t>{0, 512, 512, 0xFFFFFF, 0}));
+  EXPECT_EQ(defaults.request.frequency, 1.0f);
+  EXPECT_EQ(defaults.request.outputPath, "out.bmp");
   const CliParse p = parse({"--type", "diagonal rl", "--size", "640x480", "--start", "#102030", "--end", "F0e0D0",
                             "--frequency", "2.5", "-o", "x.bmp", "--thumbnail", "t.bmp"});
   ASSERT_EQ(p.error, "");
-  EXPECT_EQ(p.request.gradientType, 4);
-  EXPECT_EQ(p.request.width, 640);
-  EXPECT_EQ(p.request.height, 480);
-  EXPECT_EQ(p.request.startColor, 0x302010u) << "red is the lowest byte";
-  EXPECT_EQ(p.request.endColor, 0xD0E0F0u);
+  EXPECT_EQ(fields(p.request), (std::vector<int64_t>{4, 640, 480, 0x302010, 0xD0E0F0})) << "red is the lowest byte";
   EXPECT_EQ(p.request.frequency, 2.5f);
   EXPECT_EQ(p.request.thumbnailPath, "t.bmp");
   EXPECT_EQ(parse({"--type", "13", "-o", "x"}).request.gradientType, 13);
@@ -44,40 +38,27 @@ TEST(CliArguments, ValidValues) {
   EXPECT_EQ(parse({"--frequency", "1e-40", "-o", "x"}).error, "") << "a tiny positive float is allowed";
 }
 
+// Each row is the arguments, then what the error must mention; the first
+// table's rows are given with "-o x" added.
 TEST(CliArguments, BadInputNamesTheOptionAndTheValue) {
-  const struct {
-    std::vector<const char*> arguments;
-    const char* mentions;
-  } cases[] = {
-      {{"--type", "Spiral", "-o", "x"}, "Spiral"},
-      {{"--type", "14", "-o", "x"}, "14"},
-      {{"--type", "-1", "-o", "x"}, "-1"},
-      {{"--size", "640", "-o", "x"}, "--size"},
-      {{"--size", "0x10", "-o", "x"}, "0x10"},
-      {{"--size", "10x-3", "-o", "x"}, "10x-3"},
-      {{"--size", "2147483648x1", "-o", "x"}, "2147483648x1"},
-      {{"--size", "99999999999999999999x1", "-o", "x"}, "--size"},
-      {{"--size", "10x10x10", "-o", "x"}, "10x10x10"},
-      {{"--size", " 10x10", "-o", "x"}, "--size"},
-      {{"--start", "#12345", "-o", "x"}, "#12345"},
-      {{"--end", "#GG0000", "-o", "x"}, "#GG0000"},
-      {{"--frequency", "0", "-o", "x"}, "--frequency"},
-      {{"--frequency", "-2", "-o", "x"}, "-2"},
-      {{"--frequency", "abc", "-o", "x"}, "abc"},
-      {{"--frequency", "2.5x", "-o", "x"}, "2.5x"},
-      {{"--frequency", "inf", "-o", "x"}, "inf"},
-      {{"--frequency", "nan", "-o", "x"}, "nan"},
-      {{"--frequency", "1e39", "-o", "x"}, "1e39"},  // finite double, infinite float
-      {{"--frequency", "", "-o", "x"}, "--frequency"},
-      {{"--bogus", "-o", "x"}, "--bogus"},
-      {{"-o"}, "-o"},
-      {{"--type", "Radial"}, "-o"},
-      {{"stray.bmp"}, "stray.bmp"},
-  };
-  for (const auto& c : cases) {
-    const CliParse p = parse(c.arguments);
-    EXPECT_NE(p.error, "") << c.mentions;
-    EXPECT_NE(p.error.find(c.mentions), std::string::npos) << "error: " << p.error;
+  const std::vector<std::vector<const char*>> withOutput = {
+      {"--type", "Spiral", "Spiral"},     {"--type", "14", "14"},              {"--type", "-1", "-1"},
+      {"--size", "640", "--size"},        {"--size", "0x10", "0x10"},          {"--size", "10x-3", "10x-3"},
+      {"--size", "2147483648x1", "2147483648x1"}, {"--size", "99999999999999999999x1", "--size"},
+      {"--size", "10x10x10", "10x10x10"}, {"--size", " 10x10", "--size"},      {"--start", "#12345", "#12345"},
+      {"--end", "#GG0000", "#GG0000"},    {"--frequency", "0", "--frequency"}, {"--frequency", "-2", "-2"},
+      {"--frequency", "abc", "abc"},      {"--frequency", "2.5x", "2.5x"},     {"--frequency", "inf", "inf"},
+      {"--frequency", "nan", "nan"},      {"--frequency", "1e39", "1e39"},  // finite double, infinite float
+      {"--frequency", "", "--frequency"}, {"--bogus", "--bogus"}};
+  const std::vector<std::vector<const char*>> bare = {
+      {"-o", "-o"}, {"--type", "Radial", "-o"}, {"stray.bmp", "stray.bmp"}};
+  for (bool addOutput : {true, false}) {
+    for (const auto& c : addOutput ? withOutput : bare) {
+      std::vector<const char*> arguments(c.begin(), c.end() - 1);
+      if (addOutput) arguments.insert(arguments.end(), {"-o", "x"});
+      const std::string error = parse(arguments).error;
+      EXPECT_NE(error.find(c.back()), std::string::npos) << "error \"" << error << "\" should mention " << c.back();
+    }
   }
 }
 
@@ -96,38 +77,26 @@ int run(std::vector<const char*> arguments) {
   return code;
 }
 
-TEST(CliRun, BadInputExitsWith2AndLeavesAnExistingFileAlone) {
-  const std::string path = temporaryPath("cli_existing.bmp");
-  { std::ofstream(path, std::ios::binary) << "keep me"; }
-  EXPECT_EQ(run({"--size", "0x5", "-o", path.c_str()}), kExitUsage);
-  EXPECT_EQ(run({"--frequency", "nan", "-o", path.c_str()}), kExitUsage);
-  EXPECT_EQ(readFile(path), "keep me");
-  std::remove(path.c_str());
-}
+TEST(CliRun, ExitCodesAndFiles) {
+  const std::string existing = temporaryPath("cli_existing.bmp"), image = temporaryPath("cli_image.bmp"),
+                    thumbnail = temporaryPath("cli_thumb.bmp");
+  { std::ofstream(existing, std::ios::binary) << "keep me"; }
+  EXPECT_EQ(run({"--size", "0x5", "-o", existing.c_str()}), kExitUsage);
+  EXPECT_EQ(run({"--frequency", "nan", "-o", existing.c_str()}), kExitUsage);
+  EXPECT_EQ(readFile(existing), "keep me") << "bad input leaves an existing file alone";
 
-TEST(CliRun, WritesTheImageAndTheThumbnail) {
-  const std::string image = temporaryPath("cli_image.bmp");
-  const std::string thumbnail = temporaryPath("cli_thumb.bmp");
+  EXPECT_EQ(run({"--size", "4x4", "-o", temporaryPath("no-such-folder/x.bmp").c_str()}), kExitFailure);
+  EXPECT_EQ(run({"--size", "46341x46341", "-o", image.c_str()}), kExitFailure);
+  EXPECT_EQ(run({"--size", "3x700", "-o", image.c_str(), "--thumbnail", thumbnail.c_str()}), kExitFailure)
+      << "a thumbnail 0 pixels wide cannot be written";
+  EXPECT_EQ(readFile(image), "") << "nothing is written when the thumbnail cannot be";
+
   ASSERT_EQ(run({"--type", "2x Cosine Radial", "--size", "640x480", "-o", image.c_str(), "--thumbnail",
                  thumbnail.c_str()}),
             kExitOk);
-  const std::string imageBytes = readFile(image);
-  const std::string thumbnailBytes = readFile(thumbnail);
-  EXPECT_EQ(imageBytes.size(), 54u + 640 * 3 * 480);
-  EXPECT_EQ(thumbnailBytes.size(), 54u + 536 * 133) << "178 x 133, rows of 534 bytes padded to 536";
-  std::remove(image.c_str());
-  std::remove(thumbnail.c_str());
-}
-
-TEST(CliRun, FailuresExitWith1) {
-  const std::string missingFolder = temporaryPath("no-such-folder/x.bmp");
-  EXPECT_EQ(run({"--size", "4x4", "-o", missingFolder.c_str()}), kExitFailure);
-  const std::string path = temporaryPath("cli_huge.bmp");
-  EXPECT_EQ(run({"--size", "46341x46341", "-o", path.c_str()}), kExitFailure);
-  const std::string thumbnail = temporaryPath("cli_thumb0.bmp");
-  EXPECT_EQ(run({"--size", "3x700", "-o", path.c_str(), "--thumbnail", thumbnail.c_str()}), kExitFailure)
-      << "a thumbnail 0 pixels wide cannot be written";
-  EXPECT_EQ(readFile(path), "") << "nothing is written when the thumbnail cannot be";
+  EXPECT_EQ(readFile(image).size(), 54u + 640 * 3 * 480);
+  EXPECT_EQ(readFile(thumbnail).size(), 54u + 536 * 133) << "178 x 133, rows of 534 bytes padded to 536";
+  for (const std::string& path : {existing, image, thumbnail}) std::remove(path.c_str());
 }
 
 }  // namespace

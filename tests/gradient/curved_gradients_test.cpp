@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "gradient/gradient_math.h"
@@ -18,139 +19,103 @@ constexpr uint32_t kBlack = 0x000000;
 
 using Renderer = int (*)();
 
-struct ProbedValue {
-  int x, y, value;
-};
+struct ProbedValue { int x, y, red; };
 
-struct RenderCase {
-  const char* name;
-  Renderer render;
-  int32_t width, height;
-  uint32_t start, end;
-  float frequency;
-  std::vector<ProbedValue> probes;
-};
-
-class CurvedGradients : public StateTest {
- protected:
-  void check(const RenderCase& c) {
-    SCOPED_TRACE(c.name);
-    makeImage(c.width, c.height);
-    setColors(c.start, c.end);
-    state().frequency = c.frequency;
-    ASSERT_EQ(c.render(), 1);
-    for (const ProbedValue& p : c.probes)
-      EXPECT_EQ(pixel(p.x, p.y, 0), p.value) << c.name << " pixel (" << p.x << ", " << p.y << ")";
-  }
-};
+class CurvedGradients : public StateTest {};
 
 TEST_F(CurvedGradients, ValuesAtTheTrickyPoints) {
-  const RenderCase cases[] = {
-      {"Radial", renderRadial, 512, 512, kWhite, kBlack, 1.0f,
+  const struct {
+    const char* name;
+    Renderer render;
+    int32_t width, height;
+    uint32_t start, end;
+    std::vector<ProbedValue> probes;
+    float frequency = 1.0f;
+  } cases[] = {
+      {"Radial", renderRadial, 512, 512, kWhite, kBlack,
        {{256, 256, 255}, {384, 256, 127}, {256, 0, 0}, {0, 256, 0}, {0, 0, 0}, {511, 511, 0}}},
-      {"2x Radial", renderRadial2x, 512, 512, kWhite, kBlack, 1.0f,
+      {"2x Radial", renderRadial2x, 512, 512, kWhite, kBlack,
        {{256, 256, 255}, {0, 256, 74}, {0, 0, 0}, {511, 511, 0}}},
-      {"Radial 1x5", renderRadial, 1, 5, kBlack, kWhite, 1.0f,
+      {"Radial 1x5", renderRadial, 1, 5, kBlack, kWhite,
        {{0, 0, 255}, {0, 1, 127}, {0, 2, 0}, {0, 3, 127}, {0, 4, 255}}},
-      {"Radial 5x3", renderRadial, 5, 3, kBlack, 0xC8C8C8, 1.0f,
+      {"Radial 5x3", renderRadial, 5, 3, kBlack, 0xC8C8C8,
        {{0, 0, 200}, {1, 0, 141}, {2, 0, 100}, {3, 0, 141}, {4, 0, 200},
         {0, 1, 200}, {1, 1, 100}, {2, 1, 0}, {3, 1, 100}, {4, 1, 200},
         {0, 2, 200}, {1, 2, 141}, {2, 2, 100}, {3, 2, 141}, {4, 2, 200}}},
-      {"Radial 1x1", renderRadial, 1, 1, 0x102030, 0x405060, 1.0f, {{0, 0, 0x60}}},
-      {"2x Radial 1x1", renderRadial2x, 1, 1, 0x102030, 0x405060, 1.0f, {{0, 0, 0x60}}},
-      {"Sine Vertical", renderSineVertical, 3, 512, kWhite, kBlack, 1.0f,
+      {"Radial 1x1", renderRadial, 1, 1, 0x102030, 0x405060, {{0, 0, 0x60}}},
+      {"2x Radial 1x1", renderRadial2x, 1, 1, 0x102030, 0x405060, {{0, 0, 0x60}}},
+      // Past the 32-bit sum of squares (cx² + cy² > 2^31 - 1): centre, half the
+      // radius (255 x 0.5 truncated), the radius, 49999 / 50000 of the way.
+      {"Radial 100000 wide", renderRadial, 100000, 1, kBlack, kWhite,
+       {{50000, 0, 0}, {25000, 0, 127}, {0, 0, 255}, {99999, 0, 254}}},
+      {"Sine Vertical", renderSineVertical, 3, 512, kWhite, kBlack,
        {{0, 0, 127}, {1, 1, 129}, {2, 64, 217}, {0, 128, 254}, {0, 256, 127}, {0, 384, 0}, {0, 511, 125}}},
-      {"Cosine Vertical", renderCosineVertical, 3, 512, kWhite, kBlack, 1.0f,
+      {"Cosine Vertical", renderCosineVertical, 3, 512, kWhite, kBlack,
        {{0, 0, 255}, {0, 1, 254}, {0, 256, 0}, {0, 384, 127}}},
-      {"Sine Vertical x2", renderSineVertical, 1, 512, kWhite, kBlack, 2.0f, {{0, 64, 254}, {0, 192, 0}}},
-      {"Sine Horizontal", renderSineHorizontal, 512, 2, kWhite, kBlack, 1.0f,
+      {"Sine Vertical x2", renderSineVertical, 1, 512, kWhite, kBlack, {{0, 64, 254}, {0, 192, 0}}, 2.0f},
+      {"Sine Horizontal", renderSineHorizontal, 512, 2, kWhite, kBlack,
        {{0, 0, 127}, {1, 1, 129}, {64, 0, 217}, {128, 1, 254}, {256, 0, 127}, {384, 0, 0}, {511, 1, 125}}},
-      {"Cosine Horizontal", renderCosineHorizontal, 512, 2, kWhite, kBlack, 1.0f,
+      {"Cosine Horizontal", renderCosineHorizontal, 512, 2, kWhite, kBlack,
        {{0, 0, 255}, {1, 1, 254}, {256, 0, 0}, {384, 1, 127}}},
-      {"Sine Radial", renderSineRadial, 512, 512, kWhite, kBlack, 1.0f, {{256, 256, 127}, {0, 0, 192}}},
-      {"Cosine Radial", renderCosineRadial, 512, 512, kWhite, kBlack, 1.0f, {{256, 256, 255}, {0, 0, 18}}},
-      {"2x Sine Radial", renderSineRadial2x, 512, 512, kWhite, kBlack, 1.0f, {{0, 256, 4}, {0, 0, 127}}},
-      {"2x Cosine Radial", renderCosineRadial2x, 512, 512, kWhite, kBlack, 1.0f, {{0, 256, 93}, {0, 0, 254}}},
-      {"Sine Vertical height 1", renderSineVertical, 4, 1, kWhite, kBlack, 1.0f, {{3, 0, 127}}},
-      {"Cosine Vertical height 1", renderCosineVertical, 4, 1, kWhite, kBlack, 1.0f, {{3, 0, 255}}},
+      {"Sine Vertical height 1", renderSineVertical, 4, 1, kWhite, kBlack, {{3, 0, 127}}},
+      {"Cosine Vertical height 1", renderCosineVertical, 4, 1, kWhite, kBlack, {{3, 0, 255}}},
+      {"Sine Radial", renderSineRadial, 512, 512, kWhite, kBlack, {{256, 256, 127}, {0, 0, 192}}},
+      {"Cosine Radial", renderCosineRadial, 512, 512, kWhite, kBlack, {{256, 256, 255}, {0, 0, 18}}},
+      {"2x Sine Radial", renderSineRadial2x, 512, 512, kWhite, kBlack, {{0, 256, 4}, {0, 0, 127}}},
+      {"2x Cosine Radial", renderCosineRadial2x, 512, 512, kWhite, kBlack, {{0, 256, 93}, {0, 0, 254}}},
+      // One pixel wide, a radial wave measures against the farther edge instead
+      // of dividing by zero: one period over two pixels, not black.
+      {"Cosine Radial 1x5", renderCosineRadial, 1, 5, kWhite, kBlack,
+       {{0, 0, 254}, {0, 1, 0}, {0, 2, 255}, {0, 3, 0}, {0, 4, 254}}},
+      // An angle step that overflows single precision has no meaningful wave;
+      // the bytes are still defined (0 through toByte).
+      {"Sine Radial, largest float", renderSineRadial, 5, 5, kWhite, kBlack,
+       {{0, 0, 0}, {2, 2, 0}, {1, 3, 0}, {4, 1, 0}, {4, 4, 0}}, std::numeric_limits<float>::max()},
   };
-  for (const RenderCase& c : cases) check(c);
+  for (const auto& c : cases) {
+    makeImage(c.width, c.height);
+    setColors(c.start, c.end);
+    state().frequency = c.frequency;
+    ASSERT_EQ(c.render(), 1) << c.name;
+    for (const ProbedValue& p : c.probes)
+      EXPECT_EQ(pixel(p.x, p.y, 0), p.red) << c.name << " pixel (" << p.x << ", " << p.y << ")";
+  }
 }
 
-// Radial types depend only on |dx| and |dy| from the centre: mirrored pixels
-// inside the image are equal, and in a square so are transposed ones.
+const Renderer kCurved[] = {renderRadial,         renderRadial2x,       renderSineRadial,   renderCosineRadial,
+                            renderSineRadial2x,   renderCosineRadial2x, renderSineVertical, renderCosineVertical,
+                            renderSineHorizontal, renderCosineHorizontal};
+
+// Radial types (the first six) depend only on |dx| and |dy| from the centre:
+// mirrored pixels are equal, and in a square so are transposed ones.
 TEST_F(CurvedGradients, RadialTypesAreSymmetricAroundTheCentre) {
-  const Renderer radialTypes[] = {renderRadial,       renderRadial2x,    renderSineRadial,
-                                  renderCosineRadial, renderSineRadial2x, renderCosineRadial2x};
-  for (Renderer render : radialTypes) {
+  for (int type = 0; type < 6; ++type) {
     makeImage(41, 41);
     setColors(0x2060A0, 0xE01040);
     state().frequency = 2.5f;
-    ASSERT_EQ(render(), 1);
+    ASSERT_EQ(kCurved[type](), 1);
     for (int y = 0; y < 41; ++y)
       for (int x = 0; x < 41; ++x)
-        for (int c = 0; c < 3; ++c) {
-          ASSERT_EQ(pixel(x, y, c), pixel(40 - x, y, c)) << "(" << x << ", " << y << ")";
-          ASSERT_EQ(pixel(x, y, c), pixel(x, 40 - y, c)) << "(" << x << ", " << y << ")";
-          ASSERT_EQ(pixel(x, y, c), pixel(y, x, c)) << "(" << x << ", " << y << ")";
-        }
+        for (int c = 0; c < 3; ++c)
+          for (auto [mx, my] : {std::pair{40 - x, y}, std::pair{x, 40 - y}, std::pair{y, x}})
+            ASSERT_EQ(pixel(mx, my, c), pixel(x, y, c)) << "radial type " << type << ", channel " << c << ": ("
+                                                        << mx << ", " << my << ") vs (" << x << ", " << y << ")";
   }
 }
 
 TEST_F(CurvedGradients, EqualColoursGiveAUniformImage) {
-  const Renderer all[] = {renderRadial,        renderRadial2x,       renderSineVertical,
-                          renderCosineVertical, renderSineHorizontal, renderCosineHorizontal,
-                          renderSineRadial,    renderCosineRadial,   renderSineRadial2x,
-                          renderCosineRadial2x};
   for (float frequency : {1.0f, 0.3f, 7.0f, 1e30f}) {
-    for (Renderer render : all) {
+    for (Renderer render : kCurved) {
       makeImage(13, 9);
       setColors(0x3C7F1E, 0x3C7F1E);
       state().frequency = frequency;
       ASSERT_EQ(render(), 1);
       for (int y = 0; y < 9; ++y)
         for (int x = 0; x < 13; ++x)
-          ASSERT_TRUE(pixel(x, y, 0) == 0x1E && pixel(x, y, 1) == 0x7F && pixel(x, y, 2) == 0x3C)
-              << "frequency " << frequency << " pixel (" << x << ", " << y << ")";
+          ASSERT_EQ((std::vector<int>{pixel(x, y, 0), pixel(x, y, 1), pixel(x, y, 2)}),
+                    (std::vector<int>{0x1E, 0x7F, 0x3C})) << "frequency " << frequency << " (" << x << ", " << y << ")";
     }
   }
-}
-
-// A frequency so large that the angle step overflows single precision has no
-// meaningful wave; it must still give defined bytes (0 through toByte).
-TEST_F(CurvedGradients, AbsurdFrequenciesGiveDefinedPixels) {
-  makeImage(5, 5);
-  setColors(kWhite, kBlack);
-  state().frequency = std::numeric_limits<float>::max();
-  ASSERT_EQ(renderSineRadial(), 1);
-  for (int y = 0; y < 5; ++y)
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(pixel(x, y, 0), 0) << "(" << x << ", " << y << ")";
-}
-
-// One pixel wide or high, the radial waves measure against the farther edge
-// instead of dividing by zero: a 1 x 5 column gets one period over two pixels.
-TEST_F(CurvedGradients, ThinRadialWavesAreNotBlack) {
-  makeImage(1, 5);
-  setColors(kWhite, kBlack);
-  state().frequency = 1.0f;
-  ASSERT_EQ(renderCosineRadial(), 1);
-  // Distance 1 is half a period (the end colour, or one step short of it),
-  // distances 0 and 2 start a period (the start colour, or one step short).
-  const int expected[5] = {254, 0, 255, 0, 254};
-  for (int y = 0; y < 5; ++y) EXPECT_NEAR(pixel(0, y, 0), expected[y], 1) << "row " << y;
-  EXPECT_EQ(pixel(0, 2, 0), 255);
-  EXPECT_EQ(pixel(0, 1, 0), pixel(0, 3, 0));
-}
-
-// Past the 32-bit sum of squares (cx² + cy² > 2^31 - 1) the geometry stays right.
-TEST_F(CurvedGradients, VeryWideRadialKeepsItsGeometry) {
-  makeImage(100000, 1);
-  setColors(kBlack, kWhite);
-  ASSERT_EQ(renderRadial(), 1);
-  EXPECT_EQ(pixel(50000, 0, 0), 0);     // centre
-  EXPECT_EQ(pixel(25000, 0, 0), 127);   // half the radius: 255 x 0.5 truncated
-  EXPECT_EQ(pixel(0, 0, 0), 255);       // at the radius
-  EXPECT_EQ(pixel(99999, 0, 0), 254);   // 49999 / 50000 of the way
 }
 
 TEST(ToByte, TruncatesTowardZeroAndKeepsTheLowByte) {
@@ -158,12 +123,9 @@ TEST(ToByte, TruncatesTowardZeroAndKeepsTheLowByte) {
     double value;
     int expected;
   } cases[] = {
-      {127.99, 127},  {0.0, 0},        {-0.99, 0},      {-3.0, 253},         {-3.7, 253},
-      {256.5, 0},     {511.0, 255},    {2147483647.9, 255}, {-2147483648.0, 0}, {2147483648.0, 0},
-      {-2147483649.0, 0}, {1e300, 0},  {-1e300, 0},
-      {std::numeric_limits<double>::infinity(), 0},
-      {-std::numeric_limits<double>::infinity(), 0},
-      {std::numeric_limits<double>::quiet_NaN(), 0},
+      {127.99, 127}, {0.0, 0},   {-0.99, 0}, {-3.0, 253}, {-3.7, 253}, {256.5, 0}, {511.0, 255}, {2147483647.9, 255},
+      {-2147483648.0, 0}, {2147483648.0, 0}, {-2147483649.0, 0}, {1e300, 0}, {-1e300, 0}, {HUGE_VAL, 0},
+      {-HUGE_VAL, 0}, {NAN, 0},
   };
   for (const auto& c : cases) EXPECT_EQ(toByte(c.value), c.expected) << c.value;
 }
