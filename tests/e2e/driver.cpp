@@ -7,6 +7,7 @@
 //   driver locked APP LOCKED.bmp         saving over a read-only file fails
 #include <windows.h>
 
+#include <colordlg.h>
 #include <dlgs.h>
 
 #include <algorithm>
@@ -15,30 +16,22 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "../../res/resource.h"
 
-// The dialog's control ids (res/resource.h) and the colour chooser's edits.
-constexpr int kSave = 202, kPreview = 203, kApplySize = 204, kSwitch = 206;
-constexpr int kStartColor = 301, kEndColor = 302, kGradientType = 3004, kFrequency = 3005;
-constexpr int kWidth = 4001, kHeight = 4002;
-constexpr int kChooserRed = 706;  // then green 707, blue 708
+namespace {
 
 PROCESS_INFORMATION g_program = {};  // the program driven; ended on a failure
 
 template <typename... Args>
 void step(const char* format, Args... args) {
-  std::printf("  ");
-  std::printf(format, args...);
-  std::printf("\n");
+  std::printf(("  " + std::string(format) + "\n").c_str(), args...);
   std::fflush(stdout);
 }
 
 template <typename... Args>
 [[noreturn]] void fail(const char* format, Args... args) {
   if (g_program.hProcess) TerminateProcess(g_program.hProcess, 3);
-  std::printf("FAIL: ");
-  std::printf(format, args...);
-  std::printf("\n");
+  std::printf(("FAIL: " + std::string(format) + "\n").c_str(), args...);
   std::exit(1);
 }
 
@@ -81,16 +74,13 @@ void waitUntilGone(HWND window, const char* what) {
   if (!waitFor(10000, [&] { return !IsWindow(window) || !IsWindowVisible(window); })) fail("%s did not close", what);
 }
 
-// A click as the platform reports it: posted (it may open a modal dialog),
+// A command as the platform reports it: posted (it may open a modal dialog),
 // or sent when the driver must wait for the command's work.
-void click(HWND dialog, int id, bool wait = false) {
-  const WPARAM command = MAKEWPARAM(id, BN_CLICKED);
+void command(HWND dialog, int id, bool wait = false, WORD notification = BN_CLICKED) {
+  const WPARAM w = MAKEWPARAM(id, notification);
   const LPARAM control = LPARAM(GetDlgItem(dialog, id));
-  if (wait) {
-    SendMessageA(dialog, WM_COMMAND, command, control);
-  } else {
-    PostMessageA(dialog, WM_COMMAND, command, control);
-  }
+  if (wait) SendMessageA(dialog, WM_COMMAND, w, control);
+  if (!wait) PostMessageA(dialog, WM_COMMAND, w, control);
 }
 
 void type(HWND control, const std::string& text) { SendMessageA(control, WM_SETTEXT, 0, LPARAM(text.c_str())); }
@@ -108,33 +98,21 @@ HWND start(const char* path) {
   return dialog;
 }
 
-void chooseColour(HWND dialog, int button, int red, int green, int blue) {
-  click(dialog, button);
-  HWND chooser = waitForWindow("", {dialog});
-  if (!GetDlgItem(chooser, kChooserRed)) fail("the window after the colour button is not the colour chooser");
-  const int channels[] = {red, green, blue};
-  for (int i = 0; i < 3; ++i) type(GetDlgItem(chooser, kChooserRed + i), std::to_string(channels[i]));
-  click(chooser, IDOK);
-  waitUntilGone(chooser, "the colour chooser");
-  step("colour %d, %d, %d chosen with button %d", red, green, blue, button);
-}
-
 // Types the path into the save dialog, which must propose "Untitled", and presses Save.
 HWND saveAs(HWND dialog, const char* path) {
-  click(dialog, kSave);
+  command(dialog, IDC_SAVE);
   HWND save = waitForWindow("Save File", {dialog});
   HWND name = GetDlgItem(save, edt1) ? GetDlgItem(save, edt1) : GetDlgItem(save, cmb13);
-  if (!name) fail("the save dialog has no file-name box");
   if (textOf(name) != "Untitled") fail("the save dialog proposes \"%s\", not \"Untitled\"", textOf(name).c_str());
   type(name, path);
-  click(save, IDOK);
+  command(save, IDOK);
   step("save dialog answered with %s", path);
   return save;
 }
 
 void expectExit(const char* how) {
-  if (WaitForSingleObject(g_program.hProcess, 15000) != WAIT_OBJECT_0) fail("the program did not end on %s", how);
   DWORD code = 1;
+  if (WaitForSingleObject(g_program.hProcess, 15000) != WAIT_OBJECT_0) fail("the program did not end on %s", how);
   GetExitCodeProcess(g_program.hProcess, &code);
   g_program.hProcess = nullptr;
   if (code != 0) fail("exit code %lu after %s", code, how);
@@ -147,25 +125,33 @@ bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 // the preview and a screenshot by the script outside, then a save to `out` and Escape.
 void scenarioSave(const char* app, const char* out, const std::string& markerFolder) {
   HWND dialog = start(app);
-  HWND list = GetDlgItem(dialog, kGradientType);
-  SendMessageA(list, CB_SETCURSEL, 9, 0);
-  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kGradientType, CBN_SELCHANGE), LPARAM(list));
-  if (textOf(list) != "Sine Radial") fail("type list shows \"%s\"", textOf(list).c_str());
+  SendMessageA(GetDlgItem(dialog, IDC_GRADIENT_TYPE), CB_SETCURSEL, 9, 0);
+  command(dialog, IDC_GRADIENT_TYPE, true, CBN_SELCHANGE);
+  const std::string chosen = textOf(GetDlgItem(dialog, IDC_GRADIENT_TYPE));
+  if (chosen != "Sine Radial") fail("type list shows \"%s\"", chosen.c_str());
   step("type \"Sine Radial\" chosen");
-  chooseColour(dialog, kStartColor, 0x12, 0x34, 0x56);
-  chooseColour(dialog, kEndColor, 0xC8, 0x64, 0x0A);
-  click(dialog, kSwitch, true);
+  const int colours[][4] = {{IDC_START_COLOR, 0x12, 0x34, 0x56}, {IDC_END_COLOR, 0xC8, 0x64, 0x0A}};
+  for (const auto& colour : colours) {  // button, red, green, blue
+    command(dialog, colour[0]);
+    HWND chooser = waitForWindow("", {dialog});
+    if (!GetDlgItem(chooser, COLOR_RED)) fail("the window after the colour button is not the colour chooser");
+    for (int i = 0; i < 3; ++i) type(GetDlgItem(chooser, COLOR_RED + i), std::to_string(colour[1 + i]));
+    command(chooser, IDOK);
+    waitUntilGone(chooser, "the colour chooser");
+    step("colour %d, %d, %d chosen with button %d", colour[1], colour[2], colour[3], colour[0]);
+  }
+  command(dialog, IDC_SWITCH, true);
   step("colours switched");
 
-  type(GetDlgItem(dialog, kWidth), "300");
-  type(GetDlgItem(dialog, kHeight), "200");
-  type(GetDlgItem(dialog, kFrequency), "0.33333");
-  click(dialog, kApplySize, true);
-  const std::string shown = textOf(GetDlgItem(dialog, kFrequency));
+  type(GetDlgItem(dialog, IDC_WIDTH), "300");
+  type(GetDlgItem(dialog, IDC_HEIGHT), "200");
+  type(GetDlgItem(dialog, IDC_FREQUENCY), "0.33333");
+  command(dialog, IDC_APPLY_SIZE, true);
+  const std::string shown = textOf(GetDlgItem(dialog, IDC_FREQUENCY));
   if (shown != "0.333") fail("frequency shows \"%s\"", shown.c_str());
   step("size 300 x 200 and frequency 0.33333 applied; the field shows 0.333");
 
-  click(dialog, kPreview, true);
+  command(dialog, IDC_PREVIEW, true);
   RECT client = {};
   GetClientRect(waitForWindow("Preview", {}, "PreviewClass"), &client);
   if (client.right != 300 || client.bottom != 200) fail("preview client %ld x %ld", client.right, client.bottom);
@@ -177,7 +163,7 @@ void scenarioSave(const char* app, const char* out, const std::string& markerFol
 
   waitUntilGone(saveAs(dialog, out), "the save dialog");
   if (!waitFor(15000, [&] { return exists(out); })) fail("%s was not written", out);
-  PostMessageA(GetDlgItem(dialog, kSave), WM_KEYDOWN, VK_ESCAPE, 0);
+  PostMessageA(GetDlgItem(dialog, IDC_SAVE), WM_KEYDOWN, VK_ESCAPE, 0);
   expectExit("Escape");
 }
 
@@ -190,7 +176,7 @@ void scenarioLocked(const char* app, const char* locked) {
   HWND warning = waitForWindow("", {dialog, save});
   if (GetDlgItem(warning, IDYES)) {
     step("the dialog asks whether to replace the file");
-    click(warning, IDYES);
+    command(warning, IDYES);
     waitUntilGone(warning, "the replace question");
     warning = waitForWindow("Warning", {dialog});
   }
@@ -200,7 +186,7 @@ void scenarioLocked(const char* app, const char* locked) {
     fail("the message is \"%s\" under \"%s\"", message.c_str(), textOf(warning).c_str());
   }
   step("message \"%s\" under \"Warning\"", message.c_str());
-  click(warning, IDOK);
+  command(warning, IDOK);
   waitUntilGone(warning, "the message");
   PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
   expectExit("the close box");

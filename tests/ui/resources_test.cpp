@@ -18,87 +18,68 @@ const void* loadResource(LPCSTR type, LPCSTR name) {
   return found ? LockResource(LoadResource(module, found)) : nullptr;
 }
 
-// Reads a classic dialog template (DWORD-aligned in the module) word by word.
-struct TemplateReader {
-  const uint16_t* p;
-  const uint16_t* start = p;
-  uint16_t word() { return *p++; }
-  uint32_t dword() {
-    const uint32_t low = word();
-    return low | uint32_t(word()) << 16;
-  }
-  std::string name() {  // a string, or "#N" for an ordinal
-    if (*p == 0xFFFF) {
-      ++p;
-      return "#" + std::to_string(word());
+// The next fields of a classic dialog template as text, one per letter of
+// `layout`: 'x' a DWORD in hex, 'w' a WORD, 's' a string in quotes or "#N" for an ordinal.
+std::string read(const uint16_t*& p, const char* layout) {
+  std::string text;
+  for (const char* field = layout; *field; ++field) {
+    text += field == layout ? "" : " ";
+    if (*field == 'x') {
+      char hex[16];
+      std::snprintf(hex, sizeof hex, "%08X", p[0] | unsigned(p[1]) << 16);
+      text += hex, p += 2;
+    } else if (*field == 'w' || *p == 0xFFFF) {
+      p += *field == 's';
+      text += (*field == 's' ? "#" : "") + std::to_string(*p++);
+    } else {
+      text += '\'';
+      for (; *p; ++p) text += char(*p < 128 ? *p : '?');
+      text += '\'', ++p;
     }
-    std::string text;
-    for (uint16_t c = word(); c != 0; c = word()) text += char(c < 128 ? c : '?');
-    return text;
   }
-  std::string rect() {
-    std::string text;
-    for (int i = 0; i < 4; ++i) text += (i ? " " : "") + std::to_string(int16_t(word()));
-    return text;
-  }
-  std::string hex(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%08X", unsigned(value));
-    return text;
-  }
-};
+  return text;
+}
 
 TEST(Resources, MainDialogTemplateIsTheDesign) {
-  // id, class ordinal (128 button, 129 edit, 130 static, 133 combo box),
-  // text, style, extended style, x y cx cy; in tab order.
+  // style, extended style, x y cx cy, id, class ordinal (128 button, 129 edit,
+  // 130 static, 133 combo box), text, creation data size; in tab order.
   const char* const controls[] = {
-      "202 #128 'Save...' 50010000 00000000 155 10 50 14",
-      "2 #128 'Quit' 50010000 00000000 155 30 50 14",
-      "201 #128 'Reset' 50010000 00000000 155 70 50 14",
-      "203 #128 'Preview' 50010000 00000000 155 90 50 14",
-      "205 #128 'Apply' 50010000 00000000 155 190 50 14",
-      "204 #128 'Apply' 50010000 00000000 155 290 50 14",
-      "65535 #128 'Preview' 50000007 00000000 5 5 140 120",
-      "402 #130 '' 5000100D 00000000 15 20 120 90",
-      "65535 #128 'Gradient Options' 50000007 00000000 5 130 140 40",
-      "3004 #133 '' 50210003 00000000 15 145 120 180",
-      "65535 #128 'Wave Options' 50000007 00000000 5 175 140 35",
-      "65535 #130 'Frequency multiplier:' 50020000 00000000 15 190 65 8",
-      "3005 #129 '' 50810080 00000000 85 190 40 12",
-      "65535 #128 'Color Options' 50000007 00000000 5 215 140 55",
-      "65535 #130 'Start color:' 50020002 00000000 10 232 35 8",
-      "65535 #130 'End color:' 50020002 00000000 10 251 35 8",
-      "301 #128 'Change...' 50010080 00000000 50 230 40 14",
-      "302 #128 'Change...' 50010080 00000000 50 249 40 14",
-      "206 #128 'Switch' 50010000 00000000 95 230 40 14",
-      "65535 #128 'Bitmap Options' 50000007 00000000 5 276 140 50",
-      "65535 #130 'Width:' 50020002 00000000 10 292 25 8",
-      "4001 #129 '' 50810080 00000000 40 290 40 12",
-      "65535 #130 'Height:' 50020002 00000000 10 307 25 8",
-      "4002 #129 '' 50810080 00000000 40 306 40 12",
+      "50010000 00000000 155 10 50 14 202 #128 'Save...' 0",
+      "50010000 00000000 155 30 50 14 2 #128 'Quit' 0",
+      "50010000 00000000 155 70 50 14 201 #128 'Reset' 0",
+      "50010000 00000000 155 90 50 14 203 #128 'Preview' 0",
+      "50010000 00000000 155 190 50 14 205 #128 'Apply' 0",
+      "50010000 00000000 155 290 50 14 204 #128 'Apply' 0",
+      "50000007 00000000 5 5 140 120 65535 #128 'Preview' 0",
+      "5000100D 00000000 15 20 120 90 402 #130 '' 0",
+      "50000007 00000000 5 130 140 40 65535 #128 'Gradient Options' 0",
+      "50210003 00000000 15 145 120 180 3004 #133 '' 0",
+      "50000007 00000000 5 175 140 35 65535 #128 'Wave Options' 0",
+      "50020000 00000000 15 190 65 8 65535 #130 'Frequency multiplier:' 0",
+      "50810080 00000000 85 190 40 12 3005 #129 '' 0",
+      "50000007 00000000 5 215 140 55 65535 #128 'Color Options' 0",
+      "50020002 00000000 10 232 35 8 65535 #130 'Start color:' 0",
+      "50020002 00000000 10 251 35 8 65535 #130 'End color:' 0",
+      "50010080 00000000 50 230 40 14 301 #128 'Change...' 0",
+      "50010080 00000000 50 249 40 14 302 #128 'Change...' 0",
+      "50010000 00000000 95 230 40 14 206 #128 'Switch' 0",
+      "50000007 00000000 5 276 140 50 65535 #128 'Bitmap Options' 0",
+      "50020002 00000000 10 292 25 8 65535 #130 'Width:' 0",
+      "50810080 00000000 40 290 40 12 4001 #129 '' 0",
+      "50020002 00000000 10 307 25 8 65535 #130 'Height:' 0",
+      "50810080 00000000 40 306 40 12 4002 #129 '' 0",
   };
-  const auto* data = static_cast<const uint16_t*>(loadResource(RT_DIALOG, MAKEINTRESOURCEA(IDD_MAIN)));
-  ASSERT_NE(data, nullptr) << "IDD_MAIN (101) in US English";
-  ASSERT_NE(data[0], 1) << "an extended template; the dialog is a classic one";
-  TemplateReader r{data};
-  // (Each declarator's initialiser is sequenced before the next one.)
-  const std::string style = r.hex(r.dword()), exStyle = r.hex(r.dword());
-  const uint16_t count = r.word();
-  const std::string rect = r.rect(), menu = r.name(), windowClass = r.name(), caption = r.name();
-  const int fontSize = r.word();
-  const std::string font = r.name();
-  EXPECT_EQ(style + " " + exStyle + " " + std::to_string(count) + " " + rect + " menu '" + menu + "' class '" +
-                windowClass + "' font " + std::to_string(fontSize) + " '" + font + "'",
-            "80C800C0 00000000 24 0 0 212 330 menu '' class '' font 8 'MS Sans Serif'");
-  EXPECT_EQ(caption.rfind("Shadeloom v1.0 - ", 0), 0u) << caption;
-  EXPECT_GT(caption.size(), 17u) << "a web address follows: " << caption;
-  ASSERT_EQ(count, std::size(controls));
+  const auto* p = static_cast<const uint16_t*>(loadResource(RT_DIALOG, MAKEINTRESOURCEA(IDD_MAIN)));
+  ASSERT_NE(p, nullptr) << "IDD_MAIN (101) in US English";
+  ASSERT_NE(p[0], 1) << "an extended template; the dialog is a classic one";
+  const uint16_t* const start = p;
+  ASSERT_EQ(read(p, "xxwwwwwss"), "80C800C0 00000000 " + std::to_string(std::size(controls)) + " 0 0 212 330 '' ''");
+  const std::string caption = read(p, "s");  // a web address follows
+  EXPECT_TRUE(caption.rfind("'Shadeloom v1.0 - ", 0) == 0 && caption.size() > 19) << caption;
+  EXPECT_EQ(read(p, "ws"), "8 'MS Sans Serif'");
   for (const char* expected : controls) {
-    if ((r.p - r.start) % 2) ++r.p;
-    const std::string style = r.hex(r.dword()), exStyle = r.hex(r.dword()), rect = r.rect();
-    const std::string id = std::to_string(r.word()), windowClass = r.name(), text = r.name();
-    EXPECT_EQ(id + " " + windowClass + " '" + text + "' " + style + " " + exStyle + " " + rect, expected);
-    EXPECT_EQ(r.word(), 0) << expected << ": creation data";
+    p += (p - start) % 2;  // each control DWORD-aligned
+    EXPECT_EQ(read(p, "xxwwwwwssw"), expected);
   }
 }
 

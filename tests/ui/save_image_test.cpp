@@ -1,49 +1,45 @@
 // Saving through the real save-file dialog: where it opens, what it proposes,
 // where the file lands, the folder remembered, and a file that cannot be replaced.
-#include <gtest/gtest.h>
-#include <windows.h>
+#include "ui_support.h"
 
 #include <dlgs.h>
 
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <string>
-#include <vector>
 
 #include "app/save_image.h"
 #include "image/bmp_writer.h"
-#include "ui_support.h"
 
+namespace ui_test {
 namespace {
-
-using ui_test::ModalAnswerer;
-using SaveImage = ui_test::MainDialogTest;
 
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A fresh folder under the temporary folder, with a trailing backslash;
-// removed with the files the tests write.
-struct TemporaryFolder {
-  std::string path;
-  TemporaryFolder() {
+// Each test in a fresh folder under the temporary folder (`folder`, with a
+// trailing backslash), removed with the files the tests write.
+class SaveImage : public MainDialogTest {
+ protected:
+  void SetUp() override {
     char base[MAX_PATH] = {};
     GetTempPathA(sizeof base, base);
-    static int made = 0;
-    path = std::string(base) + "shadeloom-ui-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++made) + "\\";
-    CreateDirectoryA(path.c_str(), nullptr);
+    folder = std::string(base) + "shadeloom-ui-" + std::to_string(GetCurrentProcessId()) + "\\";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+    MainDialogTest::SetUp();
   }
-  ~TemporaryFolder() {
+  void TearDown() override {
+    MainDialogTest::TearDown();
     for (const char* name : {"reference.bmp", "plain.bmp", "locked.bmp"}) {
-      SetFileAttributesA((path + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA((path + name).c_str());
+      SetFileAttributesA((folder + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA((folder + name).c_str());
     }
     SetCurrentDirectoryA(g_moduleDirectory);  // the save dialog moves into the folder it saved in
-    EXPECT_TRUE(RemoveDirectoryA(path.c_str())) << path << ": nothing else written there";
+    EXPECT_TRUE(RemoveDirectoryA(folder.c_str())) << folder << ": nothing else written there";
   }
+  std::string folder;
 };
 
 // Notes what the save dialog shows (the current folder while it is open, the
@@ -51,61 +47,52 @@ struct TemporaryFolder {
 // and presses Save.
 void answerSave(HWND dialog, std::vector<std::string>& seen, const char* typed) {
   HWND name = GetDlgItem(dialog, edt1) ? GetDlgItem(dialog, edt1) : GetDlgItem(dialog, cmb13);
-  char folder[MAX_PATH] = {};
-  GetCurrentDirectoryA(sizeof folder, folder);
-  std::string current = folder;
-  if (current.back() != '\\') current += '\\';
-  seen.push_back(current + " " + ui_test::windowText(name) + " " + ui_test::windowText(GetDlgItem(dialog, cmb1)));
+  char current[MAX_PATH] = {};
+  GetCurrentDirectoryA(sizeof current, current);
+  const char* slash = current[std::strlen(current) - 1] == '\\' ? "" : "\\";
+  seen.push_back(current + std::string(slash) + " " + windowText(name) + " " + windowText(GetDlgItem(dialog, cmb1)));
   if (typed) SetWindowTextA(name, typed);
-  ui_test::pressButton(dialog, typed ? IDOK : IDCANCEL);
+  pressButton(dialog, typed ? IDOK : IDCANCEL);
 }
 
 TEST_F(SaveImage, OpensWhereTheLastSaveWentProposingUntitledAndWritesTheImage) {
-  TemporaryFolder folder;
-  const std::string reference = folder.path + "reference.bmp";
-  ASSERT_EQ(writeBmpFile(reference.c_str(), g_state->image.bitmap), 1);
-  const std::string typed = folder.path + "plain";  // the default extension is added
-  struct Step {
-    const char* typed;  // null: cancel
-    int result;
-    std::string openedIn, folderAfter;
+  ASSERT_EQ(writeBmpFile((folder + "reference.bmp").c_str(), g_state->image.bitmap), 1);
+  const std::string typed = folder + "plain", beside = g_moduleDirectory;  // the default extension is added
+  const std::string steps[][3] = {  // typed (empty: cancel), folder opened in, folder remembered after
+      {"", beside, beside},         // the first save opens beside the program
+      {typed, beside, folder},
+      {"", folder, folder},
   };
-  const Step steps[] = {
-      {nullptr, 0, g_moduleDirectory, g_moduleDirectory},  // the first save opens beside the program
-      {typed.c_str(), 1, g_moduleDirectory, folder.path},
-      {nullptr, 0, folder.path, folder.path},
-  };
-  for (const Step& step : steps) {
+  for (const auto& step : steps) {
     std::vector<std::string> seen;
-    ModalAnswerer answerer([&](HWND box, int) { answerSave(box, seen, step.typed); }, dialog());
-    EXPECT_EQ(saveImage(dialog()), step.result) << step.openedIn;
-    ASSERT_EQ(seen.size(), 1u) << step.openedIn;
-    ASSERT_EQ(answerer.seen().size(), 1u) << "no message after the dialog";
-    EXPECT_EQ(answerer.seen()[0].caption, "Save File");
-    EXPECT_EQ(seen[0], step.openedIn + " Untitled Bitmap files (*.bmp)");
-    EXPECT_EQ(std::string(g_state->saveDirectory), step.folderAfter);
+    ModalAnswerer answerer([&](HWND box, int) { answerSave(box, seen, step[0].empty() ? nullptr : step[0].c_str()); },
+                           dialog());
+    EXPECT_EQ(saveImage(dialog()), step[0].empty() ? 0 : 1) << step[1];
+    EXPECT_EQ(answerer.count(), 1u) << "no message after the dialog: " << answerer.seen();
+    EXPECT_EQ(answerer.seen().rfind("Save File: ", 0), 0u) << answerer.seen();
+    EXPECT_EQ(seen, std::vector<std::string>{step[1] + " Untitled Bitmap files (*.bmp)"});
+    EXPECT_EQ(std::string(g_state->saveDirectory), step[2]);
   }
-  EXPECT_TRUE(readFile(typed + ".bmp") == readFile(reference)) << "the image's BMP, byte for byte";
+  EXPECT_TRUE(readFile(typed + ".bmp") == readFile(folder + "reference.bmp")) << "the image's BMP, byte for byte";
 }
 
 TEST_F(SaveImage, AFileThatCannotBeReplacedIsReportedAndLeftAsItWas) {
-  TemporaryFolder folder;
-  const std::string locked = folder.path + "locked.bmp";
+  const std::string locked = folder + "locked.bmp";
   std::ofstream(locked, std::ios::binary) << "keep me";
   ASSERT_TRUE(SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY));
   std::vector<std::string> seen;
   ModalAnswerer answerer(
       [&](HWND box, int index) {
         if (index == 0) return answerSave(box, seen, locked.c_str());
-        ui_test::pressButton(box, GetDlgItem(box, IDYES) ? IDYES : IDOK);  // "replace?", then our message
+        pressButton(box, GetDlgItem(box, IDYES) ? IDYES : IDOK);  // "replace?", then our message
       },
       dialog());
   EXPECT_EQ(saveImage(dialog()), 0);
-  ASSERT_GE(answerer.seen().size(), 2u);
-  EXPECT_EQ(answerer.seen().back().caption + ": " + answerer.seen().back().text,
-            "Warning: There was an error writing the file.");
+  ASSERT_GE(answerer.count(), 2u);
+  EXPECT_EQ(answerer.seen(answerer.count() - 1), "Warning: There was an error writing the file.");
   EXPECT_EQ(readFile(locked), "keep me");
   EXPECT_STREQ(g_state->saveDirectory, g_moduleDirectory) << "a failed save keeps the folder";
 }
 
 }  // namespace
+}  // namespace ui_test

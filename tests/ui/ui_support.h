@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -23,10 +25,7 @@ namespace ui_test {
 
 inline void pumpMessages() {
   MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) TranslateMessage(&message), DispatchMessageA(&message);
 }
 
 inline std::string windowText(HWND window) {
@@ -47,13 +46,8 @@ inline Pixels readClientPixels(HWND window) {
   GetClientRect(window, &client);
   Pixels pixels{client.right, client.bottom, std::vector<uint32_t>(size_t(client.right) * client.bottom)};
   BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = pixels.width;
-  info.bmiHeader.biHeight = -pixels.height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  HDC windowDc = GetDC(window);
-  HDC memory = CreateCompatibleDC(windowDc);
+  info.bmiHeader = {sizeof info.bmiHeader, pixels.width, -pixels.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};  // top-down
+  HDC windowDc = GetDC(window), memory = CreateCompatibleDC(windowDc);
   HBITMAP copy = CreateCompatibleBitmap(windowDc, pixels.width, pixels.height);
   HGDIOBJ previous = SelectObject(memory, copy);
   BitBlt(memory, 0, 0, pixels.width, pixels.height, windowDc, 0, 0, SRCCOPY);
@@ -89,11 +83,6 @@ inline uint64_t imageHash() {
   return hash;
 }
 
-// A modal dialog the answerer found: caption and (for message boxes) message.
-struct SeenDialog {
-  std::string caption, text;
-};
-
 // While it lives, answers the modal dialogs this thread opens: a thread timer
 // runs in every modal loop, and each visible dialog other than `ignored` goes
 // once to `answer`, which acts as the user would.
@@ -108,7 +97,13 @@ class ModalAnswerer {
     KillTimer(nullptr, timer_);
     active_ = nullptr;
   }
-  const std::vector<SeenDialog>& seen() const { return seen_; }
+  // Each dialog seen as "caption: text" (a message box's text), joined by " | ".
+  std::string seen(size_t from = 0) const {
+    std::string all;
+    for (size_t i = from; i < seen_.size(); ++i) all += (i > from ? " | " : "") + seen_[i];
+    return all;
+  }
+  size_t count() const { return seen_.size(); }
 
  private:
   static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
@@ -121,12 +116,12 @@ class ModalAnswerer {
     ModalAnswerer& self = *active_;
     char name[16] = {};
     GetClassNameA(window, name, sizeof name);
-    if (window == self.ignored_ || !IsWindowVisible(window) || std::string(name) != "#32770") return TRUE;
-    for (HWND answered : self.answered_) {
-      if (answered == window) return TRUE;
+    if (window == self.ignored_ || !IsWindowVisible(window) || std::string(name) != "#32770" ||
+        std::count(self.answered_.begin(), self.answered_.end(), window)) {
+      return TRUE;
     }
     self.answered_.push_back(window);
-    self.seen_.push_back({windowText(window), windowText(GetDlgItem(window, 0xFFFF))});  // a message box's text
+    self.seen_.push_back(windowText(window) + ": " + windowText(GetDlgItem(window, 0xFFFF)));
     self.answer_(window, int(self.seen_.size()) - 1);
     return FALSE;
   }
@@ -136,7 +131,7 @@ class ModalAnswerer {
   UINT_PTR timer_ = 0;
   bool busy_ = false;
   std::vector<HWND> answered_;
-  std::vector<SeenDialog> seen_;
+  std::vector<std::string> seen_;
 };
 
 // A button click as it reaches the button's owner.
@@ -149,9 +144,7 @@ inline void ensurePreviewClass() {
   g_instance = GetModuleHandleA(nullptr);
   WNDCLASSEXA existing = {};
   existing.cbSize = sizeof existing;
-  if (!GetClassInfoExA(g_instance, "PreviewClass", &existing)) {
-    ASSERT_EQ(registerPreviewClass(), 1);
-  }
+  ASSERT_TRUE(GetClassInfoExA(g_instance, "PreviewClass", &existing) || registerPreviewClass() == 1);
 }
 
 // The real main dialog from IDD_MAIN with mainDialogProc, modeless and
@@ -186,8 +179,26 @@ class MainDialogTest : public ::testing::Test {
     pumpMessages();
     return result;
   }
-  void setText(int id, const std::string& text) { SetDlgItemTextA(dialog_, id, text.c_str()); }
-  std::string text(int id) const { return windowText(item(id)); }
+  // Types into the width, height and frequency fields (null: left alone).
+  void type(const char* width, const char* height, const char* frequency = nullptr) {
+    const std::pair<int, const char*> fields[] = {{IDC_WIDTH, width}, {IDC_HEIGHT, height}, {IDC_FREQUENCY, frequency}};
+    for (const auto& [id, text] : fields) {
+      if (text) SetDlgItemTextA(dialog_, id, text);
+    }
+  }
+  // The width, height and frequency fields and the list's selection.
+  std::string shown() const {
+    return windowText(item(IDC_WIDTH)) + " " + windowText(item(IDC_HEIGHT)) + " " + windowText(item(IDC_FREQUENCY)) +
+           " " + std::to_string(SendMessageA(item(IDC_GRADIENT_TYPE), CB_GETCURSEL, 0, 0));
+  }
+  // The stored width, height, frequency, type and start colour, and the image's size.
+  static std::string stored() {
+    char text[128];
+    std::snprintf(text, sizeof text, "%d %d %.9g %d %06X %dx%d", int(g_state->width), int(g_state->height),
+                  double(g_state->frequency), int(g_state->gradientType), unsigned(g_state->startColor),
+                  int(g_state->image.width), int(g_state->image.height));
+    return text;
+  }
 
  private:
   HWND dialog_ = nullptr;
