@@ -11,12 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/image_lifecycle.h"
 #include "gradient/catalogue.h"
 #include "image/bmp_writer.h"
 #include "platform/allocation.h"
 #include "support/image_fixture.h"
-#include "ui/field_rules.h"
 #include "ui/thumbnail.h"
 
 namespace {
@@ -28,13 +26,12 @@ namespace fs = std::filesystem;
 // so it must survive running out of memory.
 enum Outcome { kImage, kRefused, kTooLarge };
 
+// For kImage, start black and end white: a pixel whose red is known to within
+// one step independently of the renderer's arithmetic; probeX -1: none.
 struct SizeCase {
   const char *widthText, *heightText;
   Outcome outcome;
-  int32_t type = LinearVertical;
-  // For kImage, start black and end white: a pixel whose red is known to within
-  // one step independently of the renderer's arithmetic; probeX -1: none.
-  int32_t probeX = -1, probeY = 0, probeRed = 0;
+  int32_t type = LinearVertical, probeX = -1, probeY = 0, probeRed = 0;
 };
 
 const SizeCase kCases[] = {
@@ -46,31 +43,26 @@ const SizeCase kCases[] = {
     {"65536", "1", kImage, LinearHorizontal, 65535, 0, 254}, {"1", "46341", kImage, SineRadial2x},
     {"92683", "1", kImage, Radial2x, 0, 0, 180}, {"1000", "1000", kImage, CosineHorizontal},
     // Each limit with the size just past it and, where one exists, the size
-    // just within. The field saturates 99999999999; W x H passes 2^31.
+    // just within, in this order: the field saturates 99999999999; W x H
+    // passes 2^31; 3 x W wraps; the packed block 2^32 - 1 but the file over;
+    // the row vs INT32_MAX; the file 2^32 vs 2^32 - 2; the packed block vs
+    // 2^32, also for squares; padded rows reaching 2^32; the display bitmap
+    // just over, just under and exactly at 2^31.
     {"99999999999", "1", kRefused}, {"1", "2147483647", kRefused}, {"46341", "46341", kRefused},
-    {"1431655766", "1", kRefused}, {"1431655765", "1", kRefused},   // 3 x W wraps; packed 2^32 - 1, file over
-    {"715827883", "1", kRefused}, {"715827882", "1", kTooLarge},    // the row vs INT32_MAX
-    {"1", "1073741811", kRefused}, {"1", "1073741810", kTooLarge},  // the file 2^32 vs 2^32 - 2
-    {"65536", "21846", kRefused}, {"65536", "21845", kTooLarge},    // the packed block vs 2^32
-    // The packed block vs 2^32 for squares; padded rows reaching 2^32; the
-    // display bitmap just over, just under and exactly at 2^31.
-    {"37838", "37838", kRefused}, {"37837", "37837", kTooLarge}, {"21845", "65536", kRefused},
-    {"26755", "26755", kTooLarge}, {"26754", "26754", kTooLarge}, {"1", "536870912", kTooLarge},
+    {"1431655766", "1", kRefused}, {"1431655765", "1", kRefused}, {"715827883", "1", kRefused},
+    {"715827882", "1", kTooLarge}, {"1", "1073741811", kRefused}, {"1", "1073741810", kTooLarge},
+    {"65536", "21846", kRefused}, {"65536", "21845", kTooLarge}, {"37838", "37838", kRefused},
+    {"37837", "37837", kTooLarge}, {"21845", "65536", kRefused}, {"26755", "26755", kTooLarge},
+    {"26754", "26754", kTooLarge}, {"1", "536870912", kTooLarge},
 };
 
-class SizeMatrix : public StateTest {
- protected:
+struct SizeMatrix : StateTest {
   // An odd-sized, asymmetric image before each attempt, so a swapped-in other one would show.
   void SetUp() override {
     StateTest::SetUp();
     setColors(0x000000, 0xFFFFFF);
-    ASSERT_EQ(apply({"31", "23", kImage, DiagonalLR}), 1);
-  }
-  int apply(const SizeCase& c) {
-    state().width = sizeFromFieldText(c.widthText);
-    state().height = sizeFromFieldText(c.heightText);
-    state().gradientType = c.type;
-    return resizeImage();
+    state().gradientType = DiagonalLR;
+    ASSERT_EQ(applySizeFields("31", "23"), 1);
   }
   // Pixel block, display bitmap, thumbnail, image size and both digests.
   std::vector<uint64_t> snapshot() {
@@ -80,67 +72,55 @@ class SizeMatrix : public StateTest {
   }
 };
 
-TEST_F(SizeMatrix, RenderableSizesGiveExactlyThatImageOrKeepThePreviousOneWhenMemoryRunsOut) {
+// Every size first fails with an allocation made to fail and keeps the
+// previous image: for a renderable size at the pixel block and at the display
+// bitmap; otherwise armed at the pixel block, which a refusal made from the
+// arithmetic alone never reaches and a gigabyte size consumes. Then a
+// renderable size gives exactly that image, display bitmap, thumbnail and file.
+// Natively a gigabyte size is also tried for real, at the end.
+TEST_F(SizeMatrix, EachSizeGivesExactlyThatImageOrKeepsThePreviousOne) {
+  const std::string path = ::testing::TempDir() + "slsize.bmp";
   for (const SizeCase& c : kCases) {
-    if (c.outcome != kImage) continue;
     SCOPED_TRACE(std::string(c.widthText) + " x " + c.heightText);
-    for (AllocationSite site : {AllocationSite::PixelBlock, AllocationSite::DisplayBitmap}) {
+    state().gradientType = c.type;
+    for (int site = 0; site < (c.outcome == kImage ? 2 : 1); ++site) {  // PixelBlock, DisplayBitmap
       const std::vector<uint64_t> before = snapshot();
-      allocation_faults::failAt(site);
-      EXPECT_EQ(apply(c), 0) << "allocation site " << int(site);
-      EXPECT_EQ(snapshot(), before) << "allocation site " << int(site) << ": the previous image must stay";
+      allocation_faults::failAt(AllocationSite(site));
+      EXPECT_EQ(applySizeFields(c.widthText, c.heightText), 0) << "allocation site " << site;
+      EXPECT_EQ(snapshot(), before) << "allocation site " << site << ": the previous image must stay";
     }
-    ASSERT_EQ(apply(c), 1);
+    EXPECT_EQ(allocationShouldFail(AllocationSite::PixelBlock), c.outcome == kRefused) << "pixel block unrequested";
+    if (c.outcome != kImage) continue;
+    ASSERT_EQ(applySizeFields(c.widthText, c.heightText), 1);
     const int32_t w = state().width, h = state().height;
-    ThumbnailSize fitted = fitWithin(w, h, kThumbnailMaxWidth, kThumbnailMaxHeight);
-    if (fitted.width <= 0 || fitted.height <= 0) fitted = {0, 0};  // a zero side: no thumbnail is made
+    ThumbnailSize fit = fitWithin(w, h, kThumbnailMaxWidth, kThumbnailMaxHeight);
+    if (fit.width <= 0 || fit.height <= 0) fit = {0, 0};  // a zero side: no thumbnail is made
     const ImageBuffer& image = state().image;
-    const BitmapFacts display = describeBitmap(image.bitmap), thumb = describeBitmap(state().thumbnail.bitmap);
-    EXPECT_EQ((std::vector<int64_t>{image.width, image.height, int64_t(image.byteSize), display.width, display.height,
-                                    thumb.width, thumb.height}),
-              (std::vector<int64_t>{w, h, int64_t(w) * h * 3, w, h, fitted.width, fitted.height}))
-        << "image width, height, bytes; display width, height; thumbnail width, height";
-    const fs::path path = fs::temp_directory_path() / ("slsize" + std::to_string(w) + "x" + std::to_string(h) + ".bmp");
-    ASSERT_EQ(writeBmpFile(path.string().c_str(), state().image.bitmap), 1);
+    // Display bitmap, thumbnail.
+    const BitmapFacts d = describeBitmap(image.bitmap), t = describeBitmap(state().thumbnail.bitmap);
+    ASSERT_EQ(writeBmpFile(path.c_str(), image.bitmap), 1);
     uint32_t header[6] = {};  // from byte 2: bfSize ... ; biWidth is header[4], biHeight header[5]
     std::ifstream(path, std::ios::binary).seekg(2).read(reinterpret_cast<char*>(header), sizeof header);
-    const uint64_t fileBytes = 54 + (uint64_t(w) * 3 + 3) / 4 * 4 * h;
-    EXPECT_EQ((std::vector<uint64_t>{fs::file_size(path), header[0], header[4], header[5]}),
-              (std::vector<uint64_t>{fileBytes, fileBytes, uint64_t(w), uint64_t(h)}))
-        << "file size, bfSize, biWidth, biHeight";
-    fs::remove(path);
+    const int64_t fileBytes = 54 + (int64_t(w) * 3 + 3) / 4 * 4 * h;
+    EXPECT_EQ((std::vector<int64_t>{image.width, image.height, int64_t(image.byteSize), d.width, d.height, t.width,
+                                    t.height, int64_t(fs::file_size(path)), header[0], header[4], header[5]}),
+              (std::vector<int64_t>{w, h, int64_t(w) * h * 3, w, h, fit.width, fit.height, fileBytes, fileBytes, w, h}))
+        << "image w, h, bytes; display w, h; thumbnail w, h; file size, bfSize, biWidth, biHeight";
     if (c.probeX < 0) continue;  // the probe, in the pixels and in the display bitmap:
     for (int red : {pixel(c.probeX, c.probeY), displayPixel(image.bitmap, c.probeX, c.probeY, 0)})
       EXPECT_NEAR(red, c.probeRed, 1) << "red at (" << c.probeX << ", " << c.probeY << ")";
   }
-}
-
-// Armed at the pixel block: a refusal made from the arithmetic alone never
-// reaches it; a gigabyte size consumes it and fails cleanly.
-TEST_F(SizeMatrix, OversizedSizesAreRefusedAndKeepThePreviousImage) {
-  for (const SizeCase& c : kCases) {
-    if (c.outcome == kImage) continue;
-    SCOPED_TRACE(std::string(c.widthText) + " x " + c.heightText);
-    const std::vector<uint64_t> before = snapshot();
-    allocation_faults::failAt(AllocationSite::PixelBlock);
-    EXPECT_EQ(apply(c), 0);
-    EXPECT_EQ(allocationShouldFail(AllocationSite::PixelBlock), c.outcome == kRefused)
-        << "whether the pixel block was left unrequested";
-    EXPECT_EQ(snapshot(), before) << "the previous image must stay";
-  }
-}
-
+  fs::remove(path);
 #ifndef _WIN32
-// Natively, with no injected failure: the pixel block (1.6 GB, mapped lazily)
-// is really requested, but the stand-in, like GDI, cannot make a DIB section
-// of 2^31 bytes; the block must go again and nothing else may change.
-TEST_F(SizeMatrix, GigabyteSizeTheDisplayBitmapCannotHoldIsRefusedCleanly) {
-  const int objectsBefore = gdi_standin::liveObjectCount();
+  // Natively, with no injected failure: the pixel block (1.6 GB, mapped
+  // lazily) is really requested, but the stand-in, like GDI, cannot make a DIB
+  // section of 2^31 bytes; the block must go again and nothing else may change.
+  const int objects = gdi_standin::liveObjectCount();
   const std::vector<uint64_t> before = snapshot();
-  EXPECT_EQ(apply({"1", "536870912", kTooLarge}), 0);
+  EXPECT_EQ(applySizeFields("1", "536870912"), 0);
   EXPECT_EQ(snapshot(), before);
-  EXPECT_EQ(gdi_standin::liveObjectCount(), objectsBefore);
-}
+  EXPECT_EQ(gdi_standin::liveObjectCount(), objects) << "GDI objects";
 #endif
+}
 
 }  // namespace

@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <string>
 
 #include "cli/cli_args.h"
@@ -23,6 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::FILE* const devNull = std::fopen("/dev/null", "w");  // for the line each save prints
+
 std::string readFile(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {});
 }
@@ -30,8 +31,7 @@ std::string readFile(const fs::path& path) {
 int render(const fs::path& output) {
   const char* argv[] = {"shadeloom-render", "--type", "Diagonal RL", "--size", "4000x3000",
                         "--start",          "#102030", "--end", "#F0E0D0", "-o", output.c_str()};
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> sink(std::fopen("/dev/null", "w"), std::fclose);
-  return runCli(int(std::size(argv)), argv, sink.get(), sink.get());
+  return runCli(int(std::size(argv)), argv, devNull, stderr);
 }
 
 TEST(InterruptedSave, KilledMidWriteLeavesTheOldFileOrTheWholeNewOne) {
@@ -51,22 +51,21 @@ TEST(InterruptedSave, KilledMidWriteLeavesTheOldFileOrTheWholeNewOne) {
     ASSERT_GE(child, 0);
     if (child == 0) _exit(render(destination));
     int status = 0, partial = 0;
-    while (waitpid(child, &status, WNOHANG) == 0) {
+    for (; waitpid(child, &status, WNOHANG) == 0; usleep(200))
       for (const auto& entry : fs::directory_iterator(folder)) {
         std::error_code gone;  // renamed away meanwhile
         const uintmax_t size = entry.path() == destination ? 0 : fs::file_size(entry.path(), gone);
         if (!gone && size >= newBytes.size() * share / 1000) partial = !kill(child, SIGKILL) && size < newBytes.size();
       }
-      usleep(200);
-    }
-    killedPartWay += WIFSIGNALED(status) && partial;
+    const bool killed = WIFSIGNALED(status);
+    killedPartWay += killed && partial;
+    // Killed: the old bytes or the whole new file, and at most one stale
+    // temporary beside it; finished: the new file alone.
     const std::string now = readFile(destination);
-    // Killed: the old bytes or the whole new file; finished: the new file.
-    EXPECT_TRUE(now == newBytes || (WIFSIGNALED(status) && now == oldBytes))
-        << "destination: " << now.size() << " bytes, old " << oldBytes.size() << ", new " << newBytes.size()
-        << (WIFSIGNALED(status) ? ", killed" : ", the save finished");
-    EXPECT_LE(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), WIFSIGNALED(status) ? 2 : 1)
-        << "files in the folder, the destination and its temporaries (killed: " << WIFSIGNALED(status) << ")";
+    EXPECT_TRUE(now == newBytes || (killed && now == oldBytes))
+        << now.size() << " bytes, old " << oldBytes.size() << ", new " << newBytes.size() << ", killed " << killed;
+    EXPECT_LE(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), killed ? 2 : 1)
+        << "files in the folder, the destination and its temporaries (killed " << killed << ")";
   }
   EXPECT_GT(killedPartWay, 0) << "no kill landed while the temporary was still being written";
   ASSERT_EQ(render(destination), kExitOk) << "a stale temporary must not stop the next save";

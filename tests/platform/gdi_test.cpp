@@ -5,9 +5,8 @@
 // stand-in's own arithmetic.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "platform/gdi.h"
@@ -15,9 +14,7 @@
 namespace {
 
 BITMAPINFO header24(int width, int height) {
-  BITMAPINFO info = {};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  return info;
+  return {{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0}, {}};
 }
 
 // Made on the screen's DC, as the image core makes its display bitmaps.
@@ -29,99 +26,75 @@ HBITMAP createDib(int width, int height, void** bits) {
   return bitmap;
 }
 
-// Compares a pixel's blue, green and red bytes, printing both on a mismatch.
-::testing::AssertionResult pixelIs(const uint8_t* p, int b, int g, int r) {
-  if (p[0] == b && p[1] == g && p[2] == r) return ::testing::AssertionSuccess();
-  char text[80];
-  std::snprintf(text, sizeof text, "got (B %02X, G %02X, R %02X), expected (B %02X, G %02X, R %02X)", p[0], p[1],
-                p[2], b, g, r);
-  return ::testing::AssertionFailure() << text;
+void paint(uint8_t* p, int b, int g, int r) { p[0] = uint8_t(b), p[1] = uint8_t(g), p[2] = uint8_t(r); }
+std::vector<int> bgr(const uint8_t* p) { return {p[0], p[1], p[2]}; }
+
+// Equal memory, rows of `stride` bytes, or where the first difference is.
+::testing::AssertionResult sameRows(const uint8_t* got, const std::vector<uint8_t>& want, int stride) {
+  const size_t i = std::mismatch(want.begin(), want.end(), got).first - want.begin();
+  if (i == want.size()) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "row " << i / stride << ", byte " << i % stride << " is " << int(got[i])
+                                       << ", expected " << int(want[i]);
 }
 
 // A 24-bit DIB section (top-down for a negative height) selected into a
 // memory DC of its own, released in GDI's order: previous bitmap back, DC
 // deleted, then the bitmap.
-class Canvas {
- public:
-  Canvas(int w, int h) : width(w), height(h < 0 ? -h : h), topDown_(h < 0) {
-    void* bits = nullptr;
-    bitmap_ = createDib(w, h, &bits);
-    bits_ = static_cast<uint8_t*>(bits);
-    dc_ = CreateCompatibleDC(nullptr);
-    if (bitmap_ && dc_) previous_ = SelectObject(dc_, bitmap_);
+struct Canvas {
+  Canvas(int w, int h)
+      : width(w), height(h < 0 ? -h : h), stride((w * 3 + 3) & ~3), topDown(h < 0), bitmap(createDib(w, h, &memory)) {
+    if (bitmap && dc) previous = SelectObject(dc, bitmap);
   }
   ~Canvas() {
-    if (previous_) SelectObject(dc_, previous_);
-    if (dc_) DeleteDC(dc_);
-    if (bitmap_) DeleteObject(bitmap_);
+    if (previous) SelectObject(dc, previous);
+    if (dc) DeleteDC(dc);
+    if (bitmap) DeleteObject(bitmap);
   }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
 
-  bool ready() const { return bitmap_ && bits_ && dc_ && previous_; }
-  HDC dc() const { return dc_; }
-  HBITMAP bitmap() const { return bitmap_; }
-  int stride() const { return (width * 3 + 3) / 4 * 4; }
-  uint8_t* bits() const {
-    GdiFlush();  // real GDI may batch drawing; the bits are only current after a flush
-    return bits_;
-  }
+  bool ready() const { return bitmap && memory && dc && previous; }
+  // Flushed first: real GDI may batch drawing; the bits are only current after a flush.
+  uint8_t* bits() const { return GdiFlush(), static_cast<uint8_t*>(memory); }
   // y counts picture rows from the top, whatever the memory order.
-  uint8_t* pixel(int x, int y) const { return bits() + (topDown_ ? y : height - 1 - y) * stride() + x * 3; }
-  // Every pixel tells where it is: B = x, G = y, R = a marker.
-  void fillWithCoordinates() const {
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) {
-        const uint8_t label[3] = {uint8_t(x), uint8_t(y), 0xA5};
-        std::memcpy(pixel(x, y), label, 3);
-      }
-  }
+  uint8_t* pixel(int x, int y) const { return bits() + (topDown ? y : height - 1 - y) * stride + x * 3; }
 
-  const int width, height;
-
- private:
-  bool topDown_;
-  HBITMAP bitmap_ = nullptr;
-  uint8_t* bits_ = nullptr;
-  HDC dc_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
+  const int width, height, stride;
+  const bool topDown;
+  void* memory = nullptr;
+  const HBITMAP bitmap;
+  const HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ previous = nullptr;
 };
 
 // Fills land in the clipped rectangle counted from the top picture row (the
 // last memory row of a bottom-up section), a COLORREF (red in its lowest byte)
 // is stored blue, green, red, and alignment bytes are never touched.
 TEST(GdiFill, RasterOperationsFillOnlyTheClippedRectangle) {
-  struct Case {
-    const char* name;
+  const struct {
     DWORD rop;        // BitBlt, or PatBlt for PATCOPY
     COLORREF colour;  // of the selected brush, and of the filled pixels
     int x, y, width, height;
+  } cases[] = {
+      {BLACKNESS, RGB(0, 0, 0), 0, 0, 5, 3},           // the whole bitmap
+      {PATCOPY, RGB(0x11, 0x22, 0x33), 1, 0, 2, 1},    // in the top row
+      {PATCOPY, RGB(0xC0, 0x01, 0x7F), -2, -1, 4, 3},  // off the top left
+      {PATCOPY, RGB(0x80, 0xFE, 0x02), 4, 2, 3, 3},    // off the bottom right
   };
-  const Case cases[] = {
-      {"BLACKNESS, whole bitmap", BLACKNESS, RGB(0, 0, 0), 0, 0, 5, 3},
-      {"PATCOPY, top row", PATCOPY, RGB(0x11, 0x22, 0x33), 1, 0, 2, 1},
-      {"PATCOPY, off the top left", PATCOPY, RGB(0xC0, 0x01, 0x7F), -2, -1, 4, 3},
-      {"PATCOPY, off the bottom right", PATCOPY, RGB(0x80, 0xFE, 0x02), 4, 2, 3, 3},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << (c.rop == PATCOPY ? "PatBlt" : "BitBlt") << " at " << c.x << ", " << c.y);
     Canvas canvas(5, 3);
     ASSERT_TRUE(canvas.ready());
-    std::memset(canvas.bits(), 0x5A, canvas.stride() * 3);
+    std::vector<uint8_t> want(3 * 16, 0x5A);
+    std::copy(want.begin(), want.end(), canvas.bits());
     HBRUSH brush = CreateSolidBrush(c.colour);
-    HGDIOBJ previousBrush = SelectObject(canvas.dc(), brush);
-    EXPECT_TRUE(c.rop == PATCOPY ? PatBlt(canvas.dc(), c.x, c.y, c.width, c.height, c.rop)
-                                 : BitBlt(canvas.dc(), c.x, c.y, c.width, c.height, canvas.dc(), 0, 0, c.rop));
-    EXPECT_EQ(SelectObject(canvas.dc(), previousBrush), static_cast<HGDIOBJ>(brush));
+    HGDIOBJ previousBrush = SelectObject(canvas.dc, brush);
+    EXPECT_TRUE(c.rop == PATCOPY ? PatBlt(canvas.dc, c.x, c.y, c.width, c.height, c.rop)
+                                 : BitBlt(canvas.dc, c.x, c.y, c.width, c.height, canvas.dc, 0, 0, c.rop));
+    EXPECT_EQ(SelectObject(canvas.dc, previousBrush), static_cast<HGDIOBJ>(brush));
     EXPECT_TRUE(DeleteObject(brush));
-    const int b = (c.colour >> 16) & 0xFF, g = (c.colour >> 8) & 0xFF, r = c.colour & 0xFF;
-    for (int y = 0; y < 3; ++y)
-      for (int x = 0; x < 5; ++x) {
-        const bool in = x >= c.x && x < c.x + c.width && y >= c.y && y < c.y + c.height;
-        EXPECT_TRUE(pixelIs(canvas.pixel(x, y), in ? b : 0x5A, in ? g : 0x5A, in ? r : 0x5A)) << x << ", " << y;
-      }
-    for (int row = 0; row < 3; ++row)
-      EXPECT_EQ(canvas.bits()[row * canvas.stride() + 15], 0x5A) << "alignment byte of memory row " << row;
+    for (int y = std::max(c.y, 0); y < std::min(c.y + c.height, 3); ++y)
+      for (int x = std::max(c.x, 0); x < std::min(c.x + c.width, 5); ++x)
+        paint(&want[(2 - y) * 16 + x * 3], GetBValue(c.colour), GetGValue(c.colour), GetRValue(c.colour));
+    EXPECT_TRUE(sameRows(canvas.bits(), want, 16)) << "memory rows, the bottom picture row first";
   }
 }
 
@@ -130,41 +103,35 @@ TEST(GdiFill, RasterOperationsFillOnlyTheClippedRectangle) {
 // exactly on a border between two source pixels shows the upper-left one.
 // The run starts (first destination pixel of each source pixel) were measured
 // under Wine; 2 -> 143 and 64 -> 144 contain such ties (destination 71 of 143
-// stays with source 0).
+// stays with source 0). The 64 -> 144 starts repeat every 4 sources: 0, 2, 5,
+// 7, then 9 more for each 4.
 TEST(GdiStretchBlt, EnlargesWithTheSourcePixelUnderEachCentre) {
-  const std::vector<int> sixtyFour144 = {
-      0,  2,  5,  7,  9,  11, 14, 16, 18, 20, 23, 25, 27, 29, 32, 34,  36,  38,  41,  43,  45,  47,
-      50, 52, 54, 56, 59, 61, 63, 65, 68, 70, 72, 74, 77, 79, 81, 83,  86,  88,  90,  92,  95,  97,
-      99, 101, 104, 106, 108, 110, 113, 115, 117, 119, 122, 124, 126, 128, 131, 133, 135, 137, 140, 142};
-  struct Case {
-    int sourceWidth, sourceHeight;  // negative height: top-down source
-    int destWidth, destHeight;
+  std::vector<int> sixtyFour144;
+  for (int s = 0; s < 64; ++s) sixtyFour144.push_back(s / 4 * 9 + "\0\2\5\7"[s % 4]);
+  const struct {
+    int sw, sh, dw, dh;  // source and destination sizes; a negative sh: a top-down source
     std::vector<int> columnRuns, rowRuns;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {2, -64, 143, 144, {0, 72}, sixtyFour144},
       {64, 2, 144, 143, sixtyFour144, {0, 72}},
       {7, 7, 143, 144, {0, 20, 41, 61, 82, 102, 123}, {0, 21, 41, 62, 82, 103, 123}},
       {5, 3, 5, 3, {0, 1, 2, 3, 4}, {0, 1, 2}},  // one to one
   };
-  auto sourceOf = [](const std::vector<int>& runs, int d) {
-    int s = 0;
-    while (s + 1 < static_cast<int>(runs.size()) && runs[s + 1] <= d) ++s;
-    return s;
+  auto sourceOf = [](const std::vector<int>& runs, int d) {  // the last run starting at or before d
+    return int(std::upper_bound(runs.begin(), runs.end(), d) - runs.begin()) - 1;
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.sourceWidth << " x " << c.sourceHeight << " onto " << c.destWidth << " x "
-                                      << c.destHeight);
-    Canvas source(c.sourceWidth, c.sourceHeight);
-    Canvas dest(c.destWidth, c.destHeight);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.sw << " x " << c.sh << " onto " << c.dw << " x " << c.dh);
+    Canvas source(c.sw, c.sh), dest(c.dw, c.dh);
     ASSERT_TRUE(source.ready() && dest.ready());
-    source.fillWithCoordinates();
-    EXPECT_TRUE(StretchBlt(dest.dc(), 0, 0, dest.width, dest.height, source.dc(), 0, 0, source.width,
+    for (int y = 0; y < source.height; ++y)  // every pixel tells where it is: B = x, G = y, R = a marker
+      for (int x = 0; x < source.width; ++x) paint(source.pixel(x, y), x, y, 0xA5);
+    EXPECT_TRUE(StretchBlt(dest.dc, 0, 0, dest.width, dest.height, source.dc, 0, 0, source.width,
                            source.height, SRCCOPY));
     for (int y = 0; y < dest.height; ++y)
       for (int x = 0; x < dest.width; ++x)
-        ASSERT_TRUE(pixelIs(dest.pixel(x, y), sourceOf(c.columnRuns, x), sourceOf(c.rowRuns, y), 0xA5))
-            << "at (" << x << ", " << y << ")";
+        ASSERT_EQ(bgr(dest.pixel(x, y)), (std::vector<int>{sourceOf(c.columnRuns, x), sourceOf(c.rowRuns, y), 0xA5}))
+            << "blue, green, red at (" << x << ", " << y << ")";
   }
 }
 
@@ -176,66 +143,51 @@ TEST(GdiStretchBlt, ShrinkingAndsThePixelsThatFoldTogether) {
   const int foldOfSource[12] = {0, 0, 1, 2, 2, 3, 4, 4, 5, 6, 6, 7};  // 12 -> 8
   for (bool vertical : {false, true}) {
     SCOPED_TRACE(vertical ? "rows" : "columns");
-    Canvas source(vertical ? 1 : 12, vertical ? 12 : 1);
-    Canvas dest(vertical ? 1 : 8, vertical ? 8 : 1);
+    Canvas source(vertical ? 1 : 12, vertical ? 12 : 1), dest(vertical ? 1 : 8, vertical ? 8 : 1);
     ASSERT_TRUE(source.ready() && dest.ready());
+    std::vector<unsigned> expected(8, 0xFFFF);
     for (int i = 0; i < 12; ++i) {
-      const unsigned mask = ~(1u << i) & 0xFFFF;
-      const uint8_t label[3] = {uint8_t(mask), uint8_t(mask >> 8), 0xFF};
-      std::memcpy(vertical ? source.pixel(0, i) : source.pixel(i, 0), label, 3);
+      paint(vertical ? source.pixel(0, i) : source.pixel(i, 0), ~(1u << i) & 0xFF, ~(1u << i) >> 8 & 0xFF, 0xFF);
+      expected[foldOfSource[i]] &= ~(1u << i);
     }
-    EXPECT_TRUE(StretchBlt(dest.dc(), 0, 0, dest.width, dest.height, source.dc(), 0, 0, source.width,
+    EXPECT_TRUE(StretchBlt(dest.dc, 0, 0, dest.width, dest.height, source.dc, 0, 0, source.width,
                            source.height, SRCCOPY));
-    for (int d = 0; d < 8; ++d) {
-      unsigned expected = 0xFFFF;
-      for (int i = 0; i < 12; ++i)
-        if (foldOfSource[i] == d) expected &= ~(1u << i);
-      const uint8_t* p = vertical ? dest.pixel(0, d) : dest.pixel(d, 0);
-      EXPECT_TRUE(pixelIs(p, expected & 0xFF, expected >> 8, 0xFF)) << "folded-set mask at destination " << d;
-    }
+    for (int d = 0; d < 8; ++d)
+      EXPECT_EQ(bgr(vertical ? dest.pixel(0, d) : dest.pixel(d, 0)),
+                (std::vector<int>{int(expected[d] & 0xFF), int(expected[d] >> 8), 0xFF}))
+          << "blue, green, red: the folded-set mask at destination " << d;
   }
 }
 
 // A 7 x 5 image, red where x < y and blue elsewhere: asymmetric under both
 // flips and under a swap of red and blue, with padded rows (21 of 24 bytes).
+// A new section is zero; SetDIBits from a top-down picture stores the bottom
+// picture row first and leaves the section's alignment bytes zero; GetDIBits
+// reads it back top-down and zeroes the caller's alignment bytes.
 TEST(GdiDibSection, LayoutAndTopDownRoundTripThroughGetAndSetDIBits) {
   const int width = 7, height = 5, stride = 24;
-  std::vector<uint8_t> picture(stride * height, 0xEE);  // 0xEE in the alignment bytes
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const uint8_t colour[3] = {uint8_t(x < y ? 0x00 : 0xFF), 0x00, uint8_t(x < y ? 0xFF : 0x00)};
-      std::memcpy(&picture[y * stride + x * 3], colour, 3);
-    }
+  std::vector<uint8_t> input(stride * height), topDown(input), bottomUp(input), readBack(input.size(), 0xAB);
+  for (int i = 0; i < stride * height; ++i) {  // byte i of the rows: blue, green or red (c) of pixel (x, y)
+    const int y = i / stride, x = i % stride / 3, c = i % 3;
+    topDown[i] = bottomUp[(height - 1 - y) * stride + i % stride] = x < width && c == (x < y ? 2 : 0) ? 0xFF : 0;
+    input[i] = x < width ? topDown[i] : 0xEE;
+  }
   void* bits = nullptr;
   HBITMAP bitmap = createDib(width, height, &bits);
   ASSERT_NE(bitmap, nullptr);
   const auto* memory = static_cast<const uint8_t*>(bits);
-  for (int i = 0; i < stride * height; ++i) ASSERT_EQ(memory[i], 0) << "byte " << i << " of a new section";
-  BITMAP record = {};
-  EXPECT_EQ(GetObjectA(bitmap, sizeof record, &record), static_cast<int>(sizeof(BITMAP)));
-  EXPECT_EQ(record.bmWidth, width);
-  EXPECT_EQ(record.bmHeight, height);
-  EXPECT_EQ(record.bmWidthBytes, stride);
-  EXPECT_EQ(record.bmBits, bits);
-
-  BITMAPINFO topDown = header24(width, -height);
+  EXPECT_TRUE(sameRows(memory, std::vector<uint8_t>(input.size()), stride)) << "a new section";
+  BITMAP r = {};
+  EXPECT_EQ(GetObjectA(bitmap, sizeof r, &r), static_cast<int>(sizeof r));
+  EXPECT_EQ((std::vector<int64_t>{r.bmWidth, r.bmHeight, r.bmWidthBytes, r.bmBits == bits}),
+            (std::vector<int64_t>{width, height, stride, 1})) << "width, height, row bytes, bmBits is the memory";
+  BITMAPINFO info = header24(width, -height);
   HDC screen = GetDC(nullptr);
-  EXPECT_EQ(SetDIBits(screen, bitmap, 0, height, picture.data(), &topDown, DIB_RGB_COLORS), height);
-  // The section holds the bottom picture row first; its alignment bytes stay zero.
-  for (int row = 0; row < height; ++row)
-    for (int i = 0; i < stride; ++i) {
-      const uint8_t want = i < width * 3 ? picture[(height - 1 - row) * stride + i] : 0;
-      EXPECT_EQ(memory[row * stride + i], want) << "memory row " << row << " (picture row " << height - 1 - row
-                                                << "), byte " << i;
-    }
-
-  std::vector<uint8_t> readBack(stride * height, 0xAB);
-  EXPECT_EQ(GetDIBits(screen, bitmap, 0, height, readBack.data(), &topDown, DIB_RGB_COLORS), height);
+  EXPECT_EQ(SetDIBits(screen, bitmap, 0, height, input.data(), &info, DIB_RGB_COLORS), height);
+  EXPECT_TRUE(sameRows(memory, bottomUp, stride)) << "the section's memory after SetDIBits";
+  EXPECT_EQ(GetDIBits(screen, bitmap, 0, height, readBack.data(), &info, DIB_RGB_COLORS), height);
   ReleaseDC(nullptr, screen);
-  for (int i = 0; i < stride * height; ++i) {
-    const uint8_t want = i % stride >= width * 3 ? 0x00 : picture[i];  // GDI zeroes the caller's alignment bytes
-    ASSERT_EQ(readBack[i], want) << "byte " << i % stride << " of buffer row " << i / stride;
-  }
+  EXPECT_TRUE(sameRows(readBack.data(), topDown, stride)) << "the buffer filled by GetDIBits";
   EXPECT_TRUE(DeleteObject(bitmap));
 }
 
@@ -245,29 +197,22 @@ TEST(GdiFailures, ImpossibleSectionsAndDeletedHandlesAreRefused) {
   const int sizes[][2] = {{0, 5}, {5, 0}, {-5, 5}, {100000, 100000}, {46341, 46341} /* just over 2^31 bytes */,
                           {715827883, 1} /* one row over 2^31 bytes */, {1, 0x7FFFFFFF}};
   for (const auto& size : sizes) {
-    void* bits = reinterpret_cast<void*>(1);
-    HBITMAP bitmap = createDib(size[0], size[1], &bits);
-    EXPECT_EQ(bitmap, nullptr) << size[0] << " x " << size[1];
-    EXPECT_EQ(bits, nullptr) << size[0] << " x " << size[1] << ": the bits out-argument is cleared on failure";
-    if (bitmap) DeleteObject(bitmap);
+    void* bits = &bits;  // anything but null; a braced list is evaluated in order, the call first
+    EXPECT_EQ((std::vector<void*>{createDib(size[0], size[1], &bits), bits}), std::vector<void*>(2, nullptr))
+        << size[0] << " x " << size[1] << ": the bitmap, and the bits out-argument (cleared on failure)";
   }
-
   Canvas canvas(2, 2);
-  void* bits = nullptr;
-  HBITMAP deleted = createDib(3, 3, &bits);
   HDC other = CreateCompatibleDC(nullptr);
-  ASSERT_TRUE(canvas.ready() && deleted && other);
-  ASSERT_TRUE(DeleteObject(deleted));
-  BITMAP record;
+  void* bits = nullptr;
+  HBITMAP gone = createDib(3, 3, &bits);
+  ASSERT_TRUE(canvas.ready() && other && gone && DeleteObject(gone));
   BITMAPINFO info = header24(3, -3);
   uint8_t buffer[48] = {};
-  HDC screen = GetDC(nullptr);
-  EXPECT_EQ(GetObjectA(deleted, sizeof record, &record), 0);
-  EXPECT_EQ(SelectObject(other, deleted), nullptr);
-  EXPECT_EQ(GetDIBits(screen, deleted, 0, 3, buffer, &info, DIB_RGB_COLORS), 0);
-  EXPECT_EQ(SetDIBits(screen, deleted, 0, 3, buffer, &info, DIB_RGB_COLORS), 0);
-  EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
-  EXPECT_EQ(SelectObject(other, canvas.bitmap()), nullptr) << "still selected into the canvas's DC";
+  EXPECT_EQ(GetObjectA(gone, sizeof buffer, buffer), 0);
+  EXPECT_EQ(SelectObject(other, gone), nullptr);
+  EXPECT_EQ(GetDIBits(other, gone, 0, 3, buffer, &info, DIB_RGB_COLORS), 0);
+  EXPECT_EQ(SetDIBits(other, gone, 0, 3, buffer, &info, DIB_RGB_COLORS), 0);
+  EXPECT_EQ(SelectObject(other, canvas.bitmap), nullptr) << "still selected into the canvas's DC";
   EXPECT_TRUE(DeleteDC(other));
 }
 
@@ -276,24 +221,19 @@ TEST(GdiFailures, ImpossibleSectionsAndDeletedHandlesAreRefused) {
 // not-yet-released GDI object. It also refuses, as Windows does for bitmaps,
 // to delete an object selected into a DC (Wine defers such a deletion).
 TEST(GdiStandIn, CountsLiveObjectsAndHeldScreenDCs) {
-  const int baseline = gdi_standin::liveObjectCount();
-  ASSERT_EQ(gdi_standin::heldScreenDCCount(), 0);
-  HDC screen = GetDC(nullptr);
-  HDC again = GetDC(nullptr);
-  EXPECT_EQ(gdi_standin::heldScreenDCCount(), 2);
-  EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
-  EXPECT_EQ(ReleaseDC(nullptr, again), 1);
+  const int baseline = gdi_standin::liveObjectCount(), screens = gdi_standin::heldScreenDCCount();
+  HDC screen = GetDC(nullptr), again = GetDC(nullptr);
+  EXPECT_EQ(gdi_standin::heldScreenDCCount(), screens + 2);
+  EXPECT_EQ(ReleaseDC(nullptr, screen) + ReleaseDC(nullptr, again), 2);
   EXPECT_EQ(ReleaseDC(nullptr, again), 0) << "released once too often";
-  EXPECT_EQ(gdi_standin::heldScreenDCCount(), 0);
+  EXPECT_EQ(gdi_standin::heldScreenDCCount(), screens);
   {
     Canvas canvas(2, 2);  // a bitmap and a DC
     HBRUSH brush = CreateSolidBrush(RGB(1, 1, 1));
-    HGDIOBJ stockBrush = SelectObject(canvas.dc(), brush);
-    EXPECT_EQ(gdi_standin::liveObjectCount(), baseline + 3);
-    EXPECT_FALSE(DeleteObject(canvas.bitmap()));
-    EXPECT_FALSE(DeleteObject(brush));
-    EXPECT_EQ(gdi_standin::liveObjectCount(), baseline + 3) << "refused deletions leave the objects alive";
-    SelectObject(canvas.dc(), stockBrush);
+    HGDIOBJ stockBrush = SelectObject(canvas.dc, brush);
+    EXPECT_EQ(DeleteObject(canvas.bitmap) + DeleteObject(brush), 0) << "objects deleted while selected";
+    EXPECT_EQ(gdi_standin::liveObjectCount(), baseline + 3) << "a bitmap, a DC and a brush, still alive";
+    SelectObject(canvas.dc, stockBrush);
     EXPECT_TRUE(DeleteObject(brush));
   }
   EXPECT_EQ(gdi_standin::liveObjectCount(), baseline);

@@ -8,8 +8,10 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/image_lifecycle.h"
 #include "image/display_bitmap.h"
 #include "image/pixel_layout.h"
+#include "ui/field_rules.h"
 
 // A fresh AppState installed as g_state, with an image of the asked size.
 class StateTest : public ::testing::Test {
@@ -29,6 +31,12 @@ class StateTest : public ::testing::Test {
   void setColors(uint32_t start, uint32_t end) {
     state().startColor = start;
     state().endColor = end;
+  }
+  // Apply's resize with the width and height as typed into the two fields.
+  int applySizeFields(const char* width, const char* height) {
+    state().width = sizeFromFieldText(width);
+    state().height = sizeFromFieldText(height);
+    return resizeImage();
   }
 
   AppState& state() { return *state_; }
