@@ -6,15 +6,17 @@
 #include <cstdio>
 #include <string>
 
+#include "app/app_state.h"
+
 enum class CliAction { Render, List, Help, Version };
 
 struct RenderRequest {
   int32_t gradientType = 0;
-  int32_t width = 512;
-  int32_t height = 512;
-  uint32_t startColor = 0x00FFFFFF;  // COLORREF layout: red in the lowest byte
-  uint32_t endColor = 0x00000000;
-  float frequency = 1.0f;
+  int32_t width = kDefaultImageSize;
+  int32_t height = kDefaultImageSize;
+  uint32_t startColor = kDefaultStartColor;  // COLORREF layout: red in the lowest byte
+  uint32_t endColor = kDefaultEndColor;
+  float frequency = kDefaultFrequency;
   std::string outputPath;
   std::string thumbnailPath;  // empty: no thumbnail file
 };

@@ -7,6 +7,7 @@
 #include "app/image_lifecycle.h"
 #include "gradient/catalogue.h"
 #include "image/bmp_writer.h"
+#include "ui/thumbnail.h"
 
 namespace {
 
@@ -40,10 +41,18 @@ int render(const RenderRequest& request, std::FILE* out, std::FILE* err) {
     std::fprintf(err, "shadeloom-render: cannot make an image of %dx%d pixels (not enough memory)\n",
                  request.width, request.height);
     exitCode = kExitFailure;
+  } else if (!state.image.bitmap) {
+    std::fprintf(err, "shadeloom-render: cannot make the display bitmap of a %dx%d image\n", request.width,
+                 request.height);
+    exitCode = kExitFailure;
   } else if (!request.thumbnailPath.empty() && !state.thumbnail.bitmap) {
     // Checked before anything is written, so a refused run leaves no files.
-    std::fprintf(err, "shadeloom-render: a %dx%d image has no thumbnail (it fits into 0 pixels)\n",
-                 request.width, request.height);
+    const ThumbnailSize size = fitWithin(request.width, request.height, kThumbnailMaxWidth, kThumbnailMaxHeight);
+    if (size.width == 0 || size.height == 0)
+      std::fprintf(err, "shadeloom-render: a %dx%d image has no thumbnail (it fits into 0 pixels)\n",
+                   request.width, request.height);
+    else
+      std::fprintf(err, "shadeloom-render: cannot make the thumbnail\n");
     exitCode = kExitFailure;
   } else if (!writeBmpFile(request.outputPath.c_str(), state.image.bitmap)) {
     std::fprintf(err, "shadeloom-render: cannot write '%s'\n", request.outputPath.c_str());

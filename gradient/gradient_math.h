@@ -86,7 +86,7 @@ void fillCentreSymmetric(const PixelTarget& target, ColourAt colourAt) {
   for (uint32_t bandStart = 0; bandStart <= cy; bandStart += kBand) {
     const uint32_t bandEnd = bandStart + kBand < cy + 1 ? bandStart + kBand : cy + 1;
     const uint32_t copiedEnd = bandEnd < cx + 1 ? bandEnd : cx + 1;  // rows b < copiedEnd copy
-    for (uint32_t a = 0; a < bandStart; ++a) {
+    for (uint32_t a = 0; bandStart < copiedEnd && a < bandStart; ++a) {
       const uint8_t* source = rowAt(cy - a) + size_t{cx - bandStart} * 3;
       // Rows lie too far apart for the hardware to foresee the next one.
       if (a + 4 < bandStart) __builtin_prefetch(source - 4 * rowBytes - 3 * size_t{kBand});

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "bmp_format.h"
 #include "display_bitmap.h"
 #include "pixel_layout.h"
 #include "platform/allocation.h"
@@ -9,15 +10,11 @@
 
 namespace {
 
-// Largest display bitmap whose BMP file size (bits + 54 header bytes) still
-// fits in the file header's 32-bit field.
-constexpr uint64_t kMaxDisplayBytes = 0xFFFFFFFFull - 54;
-
 bool sizeFitsIn32Bits(int32_t width, int32_t height, int32_t bitsPerPixel) {
   const uint64_t rowBytes = uint64_t(width) * uint64_t(bitsPerPixel / 8);
   const uint64_t byteSize = rowBytes * uint64_t(height);
-  const uint64_t displayBytes = displayRowBytes(uint64_t(width)) * uint64_t(height);
-  return rowBytes <= 0x7FFFFFFF && byteSize <= 0xFFFFFFFF && displayBytes <= kMaxDisplayBytes;
+  // The display bitmap must also fit a BMP file, whose size field is 32 bits.
+  return rowBytes <= 0x7FFFFFFF && byteSize <= 0xFFFFFFFF && bmpSizeWritable(width, height);
 }
 
 }  // namespace

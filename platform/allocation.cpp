@@ -10,12 +10,12 @@ namespace {
 // or -1 when none is pending.
 int g_pendingFailure[static_cast<int>(AllocationSite::Count)] = {-1, -1, -1, -1, -1, -1, -1};
 
-// Every render frees and allocates blocks the size of the image (the
-// thumbnail's copy of the display bitmap, and a new pixel block on resize).
-// Large blocks come straight from the operating system, and touching fresh
-// pages costs more than rendering into them, so one freed large block is kept
-// and handed out again. It is kept only while the requests it serves are at
-// least half its size, so a smaller image does not pin a big block for long.
+// Every render reads the whole image into a fresh block for the thumbnail
+// (the downscaler's source) and frees it again. Large blocks come straight
+// from the operating system, and touching fresh pages costs more than the
+// reduction itself, so the last such block is kept and handed out again while
+// the image keeps its size. Only that site takes part, so other blocks can
+// neither evict it nor be pinned by it.
 constexpr size_t kReuseThreshold = size_t{64} * 1024;
 // Larger blocks (images far beyond the screen) are rare; keeping one would pin
 // that much memory after, say, a refused resize.
@@ -64,8 +64,8 @@ void releaseKept() {
 // released a kept block that does not suit it, before anything new is
 // allocated, so the two never coexist).
 void* takeKept(size_t bytes) {
-  if (bytes < kReuseThreshold || !g_kept.block) return nullptr;
-  if (g_kept.bytes < bytes || g_kept.bytes / 2 > bytes) {
+  if (!g_kept.block) return nullptr;
+  if (bytes < kReuseThreshold || g_kept.bytes < bytes || g_kept.bytes / 2 > bytes) {
     releaseKept();
     return nullptr;
   }
@@ -90,14 +90,12 @@ bool allocationShouldFail(AllocationSite site) {
 
 void* allocateZeroedBlock(AllocationSite site, size_t bytes) {
   if (allocationShouldFail(site)) return nullptr;
-  if (void* block = takeKept(bytes)) return std::memset(block, 0, bytes);
-  void* block = std::calloc(bytes ? bytes : 1, 1);
-  track(block, bytes);
-  return block;
+  return std::calloc(bytes ? bytes : 1, 1);
 }
 
 void* allocateBlock(AllocationSite site, size_t bytes) {
   if (allocationShouldFail(site)) return nullptr;
+  if (site != AllocationSite::DownscaleSource) return std::malloc(bytes ? bytes : 1);
   if (void* block = takeKept(bytes)) return block;
   void* block = std::malloc(bytes ? bytes : 1);
   track(block, bytes);

@@ -70,9 +70,8 @@ HBITMAP createSolidBitmap(COLORREF color, int32_t width, int32_t height) {
   {
     SelectedObject selectedBrush(memory.get(), brush.get());
     SelectedObject selectedBitmap(memory.get(), bitmap.get());
-    BITMAP facts = {};
-    GetObjectA(bitmap.get(), sizeof facts, &facts);
-    PatBlt(memory.get(), 0, 0, facts.bmWidth, facts.bmHeight, PATCOPY);
+    const BitmapFacts facts = describeBitmap(bitmap.get());
+    PatBlt(memory.get(), 0, 0, facts.width, facts.height, PATCOPY);
   }
   return bitmap.release();
 }
