@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fresh_memory.h"
 #include "sanitizer_poison.h"
 
 namespace {
@@ -90,15 +91,19 @@ bool allocationShouldFail(AllocationSite site) {
 
 void* allocateZeroedBlock(AllocationSite site, size_t bytes) {
   if (allocationShouldFail(site)) return nullptr;
-  return std::calloc(bytes ? bytes : 1, 1);
+  void* block = std::calloc(bytes ? bytes : 1, 1);
+  prefaultForWriting(block, bytes);
+  return block;
 }
 
 void* allocateBlock(AllocationSite site, size_t bytes) {
   if (allocationShouldFail(site)) return nullptr;
-  if (site != AllocationSite::DownscaleSource) return std::malloc(bytes ? bytes : 1);
-  if (void* block = takeKept(bytes)) return block;
+  if (site == AllocationSite::DownscaleSource) {
+    if (void* block = takeKept(bytes)) return block;
+  }
   void* block = std::malloc(bytes ? bytes : 1);
-  track(block, bytes);
+  prefaultForWriting(block, bytes);
+  if (site == AllocationSite::DownscaleSource) track(block, bytes);
   return block;
 }
 

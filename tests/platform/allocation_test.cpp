@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/allocation.h"
+#include "platform/fresh_memory.h"
 
 namespace {
 
@@ -44,6 +45,21 @@ TEST(Allocation, InjectedFailureWinsOverAFreedBlock) {
   void* again = allocateBlock(AllocationSite::DownscaleSource, kLarge);
   EXPECT_NE(again, nullptr);
   freeBlock(again);
+}
+
+// Mapping a block's pages ahead never changes what it holds, whether the
+// block starts on a page boundary or not.
+TEST(Allocation, PrefaultingKeepsTheContents) {
+  for (size_t offset : {size_t{0}, size_t{1}, size_t{4095}}) {
+    auto* block = static_cast<uint8_t*>(allocateBlock(AllocationSite::PixelBlock, kLarge + offset));
+    ASSERT_NE(block, nullptr);
+    for (size_t i = 0; i < kLarge; ++i) block[offset + i] = uint8_t(i * 7 + 3);
+    prefaultForWriting(block + offset, kLarge);
+    size_t differing = 0;
+    for (size_t i = 0; i < kLarge; ++i) differing += block[offset + i] != uint8_t(i * 7 + 3);
+    EXPECT_EQ(differing, 0u) << "offset " << offset;
+    freeBlock(block);
+  }
 }
 
 }  // namespace
