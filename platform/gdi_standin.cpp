@@ -1,15 +1,16 @@
-// GDI kept in memory: a registry of objects that handles point to, so a
-// deleted or made-up handle is refused with GDI's failure result instead of
-// being dereferenced. Drawing works on 24-bit DIB sections only.
+// GDI kept in memory: a registry of objects by handle, so a deleted or
+// made-up handle is refused with GDI's failure result instead of being
+// dereferenced. Drawing works on 24-bit DIB sections only.
 #include "gdi_standin.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
+#include "fresh_memory.h"
 #include "sanitizer_poison.h"
 
 namespace {
@@ -32,7 +33,9 @@ uint8_t* newSectionMemory(size_t bytes) {
     SHADELOOM_UNPOISON(memory, bytes);
     return static_cast<uint8_t*>(std::memset(memory, 0, bytes));
   }
-  return static_cast<uint8_t*>(std::calloc(bytes, 1));
+  auto* memory = static_cast<uint8_t*>(std::calloc(bytes, 1));
+  prefaultForWriting(memory, bytes);
+  return memory;
 }
 
 void releaseSectionMemory(uint8_t* memory, size_t bytes) {
@@ -55,6 +58,7 @@ struct GdiObject {
   virtual ~GdiObject() = default;
   const Kind kind;
   const bool stock;  // shared defaults: never deleted, selectable anywhere
+  uintptr_t handle = 0;
 };
 
 struct DeviceContext;
@@ -101,11 +105,25 @@ struct DeviceContext : GdiObject {
 
 // Every object a handle can name. Never destroyed, so objects a test leaks
 // stay reachable and show up in liveObjectCount rather than as heap leaks.
+// Handles are numbers never given out twice, as GDI's own rarely repeat: an
+// object made right after another was deleted does not answer to the old
+// handle, even where the heap hands out the same memory.
 struct Registry {
+  Registry() {
+    for (GdiObject* object : {static_cast<GdiObject*>(&stockBitmap), static_cast<GdiObject*>(&stockBrush),
+                              static_cast<GdiObject*>(&screen)})
+      add(object);
+  }
+  void add(GdiObject* object) {
+    nextHandle += 4;
+    object->handle = nextHandle;
+    objects.emplace(nextHandle, object);
+  }
   Bitmap stockBitmap{1, 1, false, 2, nullptr, 1, true};  // every new memory DC's 1x1 monochrome bitmap
   Brush stockBrush{RGB(255, 255, 255), true};            // the white brush a new DC starts with
   DeviceContext screen{nullptr, &stockBrush, true};
-  std::unordered_set<GdiObject*> objects{&stockBitmap, &stockBrush, &screen};
+  std::unordered_map<uintptr_t, GdiObject*> objects;
+  uintptr_t nextHandle = 0x10000;
   int heldScreenDCs = 0;
 };
 
@@ -115,9 +133,9 @@ Registry& registry() {
 }
 
 GdiObject* find(const void* handle, Kind kind) {
-  auto* object = static_cast<GdiObject*>(const_cast<void*>(handle));
-  if (!handle || !registry().objects.count(object) || object->kind != kind) return nullptr;
-  return object;
+  const auto found = registry().objects.find(reinterpret_cast<uintptr_t>(handle));
+  if (!handle || found == registry().objects.end() || found->second->kind != kind) return nullptr;
+  return found->second;
 }
 Bitmap* findBitmap(const void* handle) { return static_cast<Bitmap*>(find(handle, Kind::Bitmap)); }
 Brush* findBrush(const void* handle) { return static_cast<Brush*>(find(handle, Kind::Brush)); }
@@ -125,13 +143,13 @@ DeviceContext* findDC(const void* handle) { return static_cast<DeviceContext*>(f
 
 template <typename Handle>
 Handle handleOf(GdiObject* object) {
-  return static_cast<Handle>(static_cast<void*>(object));
+  return static_cast<Handle>(reinterpret_cast<void*>(object->handle));
 }
 
-void adopt(GdiObject* object) { registry().objects.insert(object); }
+void adopt(GdiObject* object) { registry().add(object); }
 
 void destroy(GdiObject* object) {
-  registry().objects.erase(object);
+  registry().objects.erase(object->handle);
   delete object;
 }
 
@@ -435,7 +453,8 @@ int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits, 
 namespace gdi_standin {
 int liveObjectCount() {
   const auto& objects = registry().objects;
-  return static_cast<int>(std::count_if(objects.begin(), objects.end(), [](GdiObject* o) { return !o->stock; }));
+  return static_cast<int>(
+      std::count_if(objects.begin(), objects.end(), [](const auto& entry) { return !entry.second->stock; }));
 }
 int heldScreenDCCount() { return registry().heldScreenDCs; }
 }  // namespace gdi_standin

@@ -206,6 +206,10 @@ TEST(GdiFailures, ImpossibleSectionsAndDeletedHandlesAreRefused) {
   void* bits = nullptr;
   HBITMAP gone = createDib(3, 3, &bits);
   ASSERT_TRUE(canvas.ready() && other && gone && DeleteObject(gone));
+  // Made where the deleted one lay (same size, at once): the old handle
+  // still names nothing.
+  HBITMAP successor = createDib(3, 3, &bits);
+  ASSERT_NE(successor, nullptr);
   BITMAPINFO info = header24(3, -3);
   uint8_t buffer[48] = {};
   EXPECT_EQ(GetObjectA(gone, sizeof buffer, buffer), 0);
@@ -214,6 +218,7 @@ TEST(GdiFailures, ImpossibleSectionsAndDeletedHandlesAreRefused) {
   EXPECT_EQ(SetDIBits(other, gone, 0, 3, buffer, &info, DIB_RGB_COLORS), 0);
   EXPECT_EQ(SelectObject(other, canvas.bitmap), nullptr) << "still selected into the canvas's DC";
   EXPECT_TRUE(DeleteDC(other));
+  EXPECT_TRUE(DeleteObject(successor));
 }
 
 #ifndef _WIN32
