@@ -17,6 +17,25 @@ bool sizeFitsIn32Bits(int32_t width, int32_t height, int32_t bitsPerPixel) {
   return rowBytes <= 0x7FFFFFFF && byteSize <= 0xFFFFFFFF && bmpSizeWritable(width, height);
 }
 
+// updateBitmap, told whether the pixel block is known to be all zero. Zero
+// pixels convert to zero bytes, which the black bitmap already holds, so the
+// copy of a fresh image's pixels is skipped.
+int rebuildDisplayBitmap(ImageBuffer& image, bool pixelsAllZero) {
+  if (!image.pixels || image.bitsPerPixel != 24) return 0;
+  deleteBitmap(image);
+  image.bitmap = createBlackBitmap(image.width, image.height);
+  if (!image.bitmap) return 0;
+
+  const BitmapFacts facts = describeBitmap(image.bitmap);
+  if (!facts.bits) return 0;
+  if (pixelsAllZero && image.rowSkip == 0) return 1;
+  const DisplayConversion conversion{image.pixels,         image.byteSize,
+                                     uint32_t(image.width), uint32_t(image.height),
+                                     image.rowSkip,         image.keepChannelOrder != 0,
+                                     image.keepRowOrder != 0};
+  return convertToDisplay(conversion, facts.bits) ? 1 : 0;
+}
+
 }  // namespace
 
 ImageBuffer::~ImageBuffer() { releaseImageBuffer(*this); }
@@ -36,25 +55,12 @@ int createImageBuffer(ImageBuffer& image, int32_t width, int32_t height, int32_t
   image.pixels = static_cast<uint8_t*>(allocateZeroedBlock(AllocationSite::PixelBlock, image.byteSize));
   if (!image.pixels) return 0;
 
-  if (updateBitmap(image)) return 1;
+  if (rebuildDisplayBitmap(image, /*pixelsAllZero=*/true)) return 1;
   releaseImageBuffer(image);
   return 0;
 }
 
-int updateBitmap(ImageBuffer& image) {
-  if (!image.pixels || image.bitsPerPixel != 24) return 0;
-  deleteBitmap(image);
-  image.bitmap = createBlackBitmap(image.width, image.height);
-  if (!image.bitmap) return 0;
-
-  const BitmapFacts facts = describeBitmap(image.bitmap);
-  if (!facts.bits) return 0;
-  const DisplayConversion conversion{image.pixels,         image.byteSize,
-                                     uint32_t(image.width), uint32_t(image.height),
-                                     image.rowSkip,         image.keepChannelOrder != 0,
-                                     image.keepRowOrder != 0};
-  return convertToDisplay(conversion, facts.bits) ? 1 : 0;
-}
+int updateBitmap(ImageBuffer& image) { return rebuildDisplayBitmap(image, /*pixelsAllZero=*/false); }
 
 void deleteBitmap(ImageBuffer& image) {
   if (image.bitmap) {
