@@ -1,12 +1,13 @@
 // Carries out a parsed command line through the program's own pipeline: the
-// application state, resizeImage (which renders and builds the thumbnail) and
-// writeBmpFile.
+// application state, the image buffer, the type's renderer (and, when asked
+// for, the thumbnail) and writeBmpFile.
 #include "cli_args.h"
 
 #include "app/app_state.h"
 #include "app/image_lifecycle.h"
 #include "gradient/catalogue.h"
 #include "image/bmp_writer.h"
+#include "image/image_buffer.h"
 #include "ui/thumbnail.h"
 
 namespace {
@@ -26,6 +27,16 @@ const char kUsage[] =
     "  --thumbnail  also write the thumbnail (at most 178 x 144 pixels)\n"
     "  -o           the BMP file to write\n";
 
+// The image of the state's settings. With a thumbnail wanted it takes the
+// dialog's own road (resizeImage: install, render, rebuild the thumbnail);
+// otherwise the thumbnail, which nothing would read, is not made.
+bool makeImage(bool withThumbnail) {
+  if (withThumbnail) return resizeImage() != 0;
+  if (!createImageBuffer(g_state->image, g_state->width, g_state->height, 24)) return false;
+  if (const GradientInfo* info = gradientInfo(g_state->gradientType)) info->render();
+  return true;
+}
+
 int render(const RenderRequest& request, std::FILE* out, std::FILE* err) {
   AppState state;
   g_state = &state;
@@ -37,7 +48,7 @@ int render(const RenderRequest& request, std::FILE* out, std::FILE* err) {
   state.frequency = request.frequency;
 
   int exitCode = kExitOk;
-  if (!resizeImage()) {
+  if (!makeImage(!request.thumbnailPath.empty())) {
     std::fprintf(err, "shadeloom-render: cannot make an image of %dx%d pixels (not enough memory)\n",
                  request.width, request.height);
     exitCode = kExitFailure;
