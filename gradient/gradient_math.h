@@ -61,13 +61,14 @@ void fillRow(uint8_t* row, uint32_t width, const uint8_t rgb[3]);
 // Copies row 0 over every other row of the target.
 void copyFirstRowDown(const PixelTarget& target);
 
-// Fills the target from colourAt(sumOfSquares, rgb), where sumOfSquares is
-// dx² + dy² of a pixel's offset from the centre (width >> 1, height >> 1).
-// The colour depends on |dx| and |dy| alone and is the same with the two
-// swapped, so only one eighth of the pixels is worked out; the rest are
-// copies, exactly the bytes colourAt would have written.
-template <typename ColourAt>
-void fillCentreSymmetric(const PixelTarget& target, ColourAt colourAt) {
+// Fills the target from colourSpan(bSquared, aFirst, count, pixels), which
+// writes `count` pixels whose offsets from the centre (width >> 1,
+// height >> 1) are a = aFirst, aFirst - 1, ... across and b down, with
+// bSquared = b². The colour depends on a² + b² alone, which is the same with
+// a and b swapped, so only one eighth of the pixels is worked out; the rest
+// are copies, exactly the bytes colourSpan would have written.
+template <typename ColourSpan>
+void fillCentreSymmetric(const PixelTarget& target, ColourSpan colourSpan) {
   if (target.width == 0 || target.height == 0) return;
   const uint32_t cx = target.width >> 1;
   const uint32_t cy = target.height >> 1;
@@ -100,10 +101,7 @@ void fillCentreSymmetric(const PixelTarget& target, ColourAt colourAt) {
     for (uint32_t b = bandStart; b < bandEnd; ++b) {
       uint8_t* row = rowAt(cy - b);
       const uint32_t firstWorkedOut = b < copiedEnd ? bandStart : 0;
-      const uint64_t bSquared = uint64_t{b} * b;
-      uint8_t* pixel = row;
-      for (uint32_t a = cx + 1; a-- > firstWorkedOut; pixel += 3)
-        colourAt(int64_t(uint64_t{a} * a + bSquared), pixel);
+      colourSpan(uint64_t{b} * b, cx, cx + 1 - firstWorkedOut, row);
       // The right of the centre mirrors the left.
       const uint8_t* mirror = row + size_t{cx} * 3;
       for (uint32_t x = cx + 1; x < width; ++x) {
@@ -118,4 +116,14 @@ void fillCentreSymmetric(const PixelTarget& target, ColourAt colourAt) {
   // The rows below the centre repeat those above it.
   for (uint32_t y = cy + 1; y < target.height; ++y)
     std::memcpy(rowAt(y), rowAt(2 * cy - y), rowBytes);
+}
+
+// fillCentreSymmetric's span, one pixel at a time through
+// colourAt(sumOfSquares, pixel).
+template <typename ColourAt>
+auto pixelByPixel(ColourAt colourAt) {
+  return [colourAt](uint64_t bSquared, uint32_t aFirst, uint32_t count, uint8_t* pixel) {
+    for (uint32_t a = aFirst; count > 0; --count, --a, pixel += 3)
+      colourAt(int64_t(uint64_t{a} * a + bSquared), pixel);
+  };
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -281,3 +282,44 @@ double portableCos(double x) {
     default: return kernelSin(r.hi, r.lo);
   }
 }
+
+#if defined(__SSE2__)
+__m128 approximateSinCos4(__m128d x01, __m128d x23, int quadrantOffset) {
+  // The medium reduction's first step in double precision: x - n pi/2 with
+  // two pieces of pi/2, the first product exact, good to ~1e-16 here.
+  const __m128d rounder = _mm_set1_pd(0x1.8p52);
+  const auto nearestQuadrant = [&](__m128d x) {
+    return _mm_sub_pd(_mm_add_pd(_mm_mul_pd(x, _mm_set1_pd(kInvPio2)), rounder), rounder);
+  };
+  const auto remainder = [](__m128d x, __m128d fn) {
+    return _mm_sub_pd(_mm_sub_pd(x, _mm_mul_pd(fn, _mm_set1_pd(kPio2_1))), _mm_mul_pd(fn, _mm_set1_pd(kPio2_1t)));
+  };
+  const __m128d fn01 = nearestQuadrant(x01);
+  const __m128d fn23 = nearestQuadrant(x23);
+  const __m128 r = _mm_movelh_ps(_mm_cvtpd_ps(remainder(x01, fn01)), _mm_cvtpd_ps(remainder(x23, fn23)));
+
+  // Taylor polynomials in single precision on |r| <= pi/4: truncation below
+  // 2e-9, rounding a few units of 2^-24.
+  const __m128 z = _mm_mul_ps(r, r);
+  const auto constant = [](float value) { return _mm_set1_ps(value); };
+  __m128 sinTail = constant(1.0f / 362880);
+  for (const float c : {-1.0f / 5040, 1.0f / 120, -1.0f / 6})
+    sinTail = _mm_add_ps(constant(c), _mm_mul_ps(z, sinTail));
+  const __m128 sine = _mm_add_ps(r, _mm_mul_ps(_mm_mul_ps(r, z), sinTail));
+  __m128 cosTail = constant(-1.0f / 3628800);
+  for (const float c : {1.0f / 40320, -1.0f / 720, 1.0f / 24, -0.5f})
+    cosTail = _mm_add_ps(constant(c), _mm_mul_ps(z, cosTail));
+  const __m128 cosine = _mm_add_ps(constant(1.0f), _mm_mul_ps(z, cosTail));
+
+  // Quadrant n + offset (mod 4): odd ones take the cosine polynomial, 2 and 3
+  // are negated.
+  const __m128i quadrant = _mm_add_epi32(_mm_unpacklo_epi64(_mm_cvtpd_epi32(fn01), _mm_cvtpd_epi32(fn23)),
+                                         _mm_set1_epi32(quadrantOffset));
+  const auto quadrantHas = [&](int bit) {
+    return _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_and_si128(quadrant, _mm_set1_epi32(bit)), _mm_set1_epi32(bit)));
+  };
+  const __m128 useCosine = quadrantHas(1);
+  const __m128 value = _mm_or_ps(_mm_and_ps(useCosine, cosine), _mm_andnot_ps(useCosine, sine));
+  return _mm_xor_ps(value, _mm_and_ps(quadrantHas(2), constant(-0.0f)));
+}
+#endif

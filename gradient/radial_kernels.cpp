@@ -16,7 +16,7 @@ void fillRadial(const PixelTarget& target, const GradientColors& colors, bool ha
     endRgb[channel] = uint8_t(colors.end[channel]);
   }
 
-  fillCentreSymmetric(target, [&](int64_t sumOfSquares, uint8_t* pixel) {
+  fillCentreSymmetric(target, pixelByPixel([&](int64_t sumOfSquares, uint8_t* pixel) {
     // 64-bit: the sum overflows 32 bits for very wide or tall images.
     const double distance =
         halvedSum ? std::sqrt(double(sumOfSquares) * kHalf) : std::sqrt(double(sumOfSquares));
@@ -28,5 +28,5 @@ void fillRadial(const PixelTarget& target, const GradientColors& colors, bool ha
       pixel[1] = endRgb[1];
       pixel[2] = endRgb[2];
     }
-  });
+  }));
 }

@@ -3,12 +3,14 @@
 // faults, and the sizes and frequencies at the edges.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
 #include <vector>
 
 #include "gradient/gradient_math.h"
+#include "gradient/portable_trig.h"
 #include "gradient/renderers.h"
 #include "support/image_fixture.h"
 
@@ -114,6 +116,54 @@ TEST_F(CurvedGradients, EqualColoursGiveAUniformImage) {
         for (int x = 0; x < 13; ++x)
           ASSERT_EQ((std::vector<int>{pixel(x, y, 0), pixel(x, y, 1), pixel(x, y, 2)}),
                     (std::vector<int>{0x1E, 0x7F, 0x3C})) << "frequency " << frequency << " (" << x << ", " << y << ")";
+    }
+  }
+}
+
+// The radial waves work most pixels out with a fast sine and send only the
+// doubtful ones down the exact path; every pixel must still be the one the
+// exact formula gives. The colours include pairs whose values land exactly on
+// integers (0 to 2, 0 to 254: the centre's blend of one half) and the
+// frequencies one whose angles are too large for the fast sine.
+TEST_F(CurvedGradients, RadialWavesMatchTheExactFormulaAtEveryPixel) {
+  const struct {
+    int32_t width, height;
+    uint32_t start, end;
+    float frequency;
+  } cases[] = {
+      {64, 64, 0x000000, 0x020202, 1.0f},  {91, 37, 0x00FE00, 0xFE0000, 3.0f},
+      {200, 150, 0xFFFFFF, 0x000000, 0.5f}, {73, 120, 0x123456, 0xFEDCBA, 17.25f},
+      {48, 48, 0x808080, 0x7F7F7F, 2.0f},  {33, 61, 0x0A0B0C, 0xF0E0D0, 5e5f},
+      {41, 2, 0x000000, 0xFFFFFF, 1.0f},   {9, 300, 0x336699, 0x996633, 0.01f},
+  };
+  const Renderer renderers[] = {renderSineRadial, renderCosineRadial, renderSineRadial2x, renderCosineRadial2x};
+  for (const auto& c : cases) {
+    for (int kind = 0; kind < 4; ++kind) {
+      const bool cosine = kind % 2 == 1, halved = kind >= 2;
+      makeImage(c.width, c.height);
+      setColors(c.start, c.end);
+      state().frequency = c.frequency;
+      ASSERT_EQ(renderers[kind](), 1);
+      const GradientColors colors = colorsFrom(c.start, c.end);
+      const int64_t cx = c.width / 2, cy = c.height / 2;
+      const int64_t nearer = std::min(cx, cy), farther = std::max(cx, cy);
+      const double divisor = double(nearer > 0 ? nearer : farther > 0 ? farther : 1);
+      const double step = float(((double(c.frequency) * k360) * kDegreesToRadians) / divisor);
+      int wrong = 0;
+      for (int32_t y = 0; y < c.height; ++y) {
+        for (int32_t x = 0; x < c.width; ++x) {
+          const double sum = double((x - cx) * (x - cx) + (y - cy) * (y - cy));
+          const double angle = (halved ? std::sqrt(sum * kHalf) : std::sqrt(sum)) * step;
+          const double blend = (kOne - (cosine ? portableCos(angle) : portableSin(angle))) * kHalf;
+          for (int channel = 0; channel < 3; ++channel) {
+            const float scaled = float(double(colors.difference(channel)) * k65536);
+            if (pixel(x, y, channel) != fixedPointBlend(scaled, blend, colors.start[channel]) && ++wrong <= 3)
+              ADD_FAILURE() << "type " << kind << ", " << c.width << "x" << c.height << " at frequency "
+                            << c.frequency << ": pixel (" << x << ", " << y << ") channel " << channel;
+          }
+        }
+      }
+      EXPECT_EQ(wrong, 0);
     }
   }
 }
