@@ -91,6 +91,10 @@ bool allocationShouldFail(AllocationSite site) {
 
 void* allocateZeroedBlock(AllocationSite site, size_t bytes) {
   if (allocationShouldFail(site)) return nullptr;
+  // A new image: while it is made the old one is still alive, and the kept
+  // block would be a third image-sized block beside them. The new image's
+  // first thumbnail takes a fresh one.
+  if (site == AllocationSite::PixelBlock) releaseKept();
   void* block = std::calloc(bytes ? bytes : 1, 1);
   prefaultForWriting(block, bytes);
   return block;
@@ -119,6 +123,8 @@ void freeBlock(void* block) {
   // A use after free of the kept block is still reported.
   SHADELOOM_POISON(block, bytes);
 }
+
+size_t keptBlockBytes() { return g_kept.bytes; }
 
 namespace allocation_faults {
 void failAt(AllocationSite site, int skip) { g_pendingFailure[static_cast<int>(site)] = skip; }

@@ -21,6 +21,9 @@ void* allocateZeroedBlock(AllocationSite site, size_t bytes);
 void* allocateBlock(AllocationSite site, size_t bytes);
 void freeBlock(void* block);
 
+// Bytes of the freed block held for reuse (0 when none is held).
+size_t keptBlockBytes();
+
 // True when a failure was injected for this site's next allocation; consumes it.
 // For allocations made by the platform itself (DIB sections).
 bool allocationShouldFail(AllocationSite site);

@@ -47,6 +47,17 @@ TEST(Allocation, InjectedFailureWinsOverAFreedBlock) {
   freeBlock(again);
 }
 
+// The thumbnail's source block is kept for the next render, but never beside
+// a new image: a resize holds the old image and the new one, and nothing more.
+TEST(Allocation, ANewImageReleasesTheKeptSourceBlock) {
+  freeBlock(allocateBlock(AllocationSite::DownscaleSource, kLarge));
+  EXPECT_EQ(keptBlockBytes(), kLarge);
+  void* pixels = allocateZeroedBlock(AllocationSite::PixelBlock, kLarge);
+  EXPECT_EQ(keptBlockBytes(), 0u);
+  freeBlock(pixels);
+  EXPECT_EQ(keptBlockBytes(), 0u) << "pixel blocks are not kept";
+}
+
 // Mapping a block's pages ahead never changes what it holds, whether the
 // block starts on a page boundary or not.
 TEST(Allocation, PrefaultingKeepsTheContents) {
