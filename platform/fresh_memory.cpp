@@ -13,7 +13,7 @@
 
 void prefaultForWriting(void* block, size_t bytes) {
 #if defined(__linux__)
-  if (!block || bytes < kPrefaultFrom) return;
+  if (!block || bytes < kPrefaultFrom || bytes > kPrefaultUpTo) return;
   static const uintptr_t pageSize = uintptr_t(sysconf(_SC_PAGESIZE));
   const uintptr_t start = (uintptr_t(block) + pageSize - 1) & ~(pageSize - 1);
   const uintptr_t end = (uintptr_t(block) + bytes) & ~(pageSize - 1);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/allocation.h"
@@ -72,5 +73,29 @@ TEST(Allocation, PrefaultingKeepsTheContents) {
     freeBlock(block);
   }
 }
+
+#if defined(__linux__)
+long residentKiB() {
+  long pages = 0, resident = 0;
+  std::FILE* statm = std::fopen("/proc/self/statm", "r");
+  if (statm) {
+    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(statm);
+  }
+  return resident * 4;
+}
+
+// An image far too large for its display bitmap is refused after its pixel
+// block was allocated; that block must not have been mapped in the meantime.
+TEST(Allocation, HugeBlocksAreNotMappedAhead) {
+  const size_t huge = size_t{1} << 30;
+  const long before = residentKiB();
+  void* block = allocateZeroedBlock(AllocationSite::PixelBlock, huge);
+  ASSERT_NE(block, nullptr);
+  const long after = residentKiB();
+  freeBlock(block);
+  EXPECT_LT(after - before, 64 * 1024) << "KiB mapped by allocating 1 GiB";
+}
+#endif
 
 }  // namespace
