@@ -64,7 +64,8 @@ void copyFirstRowDown(const PixelTarget& target);
 // Fills the target from colourSpan(bSquared, aFirst, count, pixels), which
 // writes `count` pixels whose offsets from the centre (width >> 1,
 // height >> 1) are a = aFirst, aFirst - 1, ... across and b down, with
-// bSquared = b². The colour depends on a² + b² alone, which is the same with
+// bSquared = b² (count <= aFirst + 1: a never goes below 0). The colour
+// depends on a² + b² alone, which is the same with
 // a and b swapped, so only one eighth of the pixels is worked out; the rest
 // are copies, exactly the bytes colourSpan would have written.
 template <typename ColourSpan>

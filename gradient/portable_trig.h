@@ -15,7 +15,7 @@ constexpr double kApproximateTrigLimit = 0x1p19;
 
 // Sine (quadrantOffset 0) or cosine (quadrantOffset 1) of four arguments,
 // two in each vector, each of magnitude below kApproximateTrigLimit, in
-// single precision: within 1e-6 of the exact value (about 3e-7 measured).
+// single precision: within 1e-6 of the exact value (under 1e-7 measured).
 // Fast, but not the bits portableSin and portableCos give; for callers that
 // can tell when the difference could matter.
 __m128 approximateSinCos4(__m128d x01, __m128d x23, int quadrantOffset);

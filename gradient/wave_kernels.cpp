@@ -69,6 +69,10 @@ struct Wave {
       const __m128 blend = _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(1.0f), wave), _mm_set1_ps(0.5f));
       __m128 safe = _mm_castsi128_ps(_mm_set1_epi32(-1));
       for (int channel = 0; channel < 3; ++channel) {
+        if (colors->difference(channel) == 0) {  // exactly the start value: 0 x blend adds nothing
+          channelBytes[channel] = _mm_set1_epi32(colors->start[channel]);
+          continue;
+        }
         const __m128 value = _mm_add_ps(_mm_set1_ps(float(colors->start[channel])),
                                         _mm_mul_ps(_mm_set1_ps(float(colors->difference(channel))), blend));
         channelBytes[channel] = _mm_cvttps_epi32(value);

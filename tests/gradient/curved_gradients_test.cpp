@@ -135,6 +135,10 @@ TEST_F(CurvedGradients, RadialWavesMatchTheExactFormulaAtEveryPixel) {
       {200, 150, 0xFFFFFF, 0x000000, 0.5f}, {73, 120, 0x123456, 0xFEDCBA, 17.25f},
       {48, 48, 0x808080, 0x7F7F7F, 2.0f},  {33, 61, 0x0A0B0C, 0xF0E0D0, 5e5f},
       {41, 2, 0x000000, 0xFFFFFF, 1.0f},   {9, 300, 0x336699, 0x996633, 0.01f},
+      // Exact values within about 1e-5 of an integer (the last two at negative
+      // frequencies): a margin too small, or a sign lost, shows here.
+      {116, 231, 0xB98583, 0xFF00FF, 9.25f}, {296, 264, 0xFF0000, 0x34D091, -0x1.53df98p-2f},
+      {492, 1, 0x0000FF, 0xFFFF01, -0x1.bcc44p+4f},
   };
   const Renderer renderers[] = {renderSineRadial, renderCosineRadial, renderSineRadial2x, renderCosineRadial2x};
   for (const auto& c : cases) {
