@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Peak memory of a whole shadeloom-render run with --thumbnail (resizeImage,
-# which renders and builds the thumbnail, then the save) against the image's own buffers: the
-# pixel block, the display bitmap and, while the thumbnail is rebuilt, its
-# copy of the bitmap - about three times the image's bytes.
+# which renders and builds the thumbnail, then the save) against the image's
+# own buffers: the pixel block, the display bitmap and, while the thumbnail
+# is rebuilt, its copy of the bitmap - about three times the image's bytes.
 #
 #   scripts/bench_memory.sh [path/to/shadeloom-render ...]
 #
