@@ -22,36 +22,27 @@ constexpr size_t kReuseThreshold = size_t{64} * 1024;
 // that much memory after, say, a refused resize.
 constexpr size_t kKeepLimit = size_t{256} * 1024 * 1024;
 
-struct LiveBlock {
+struct LargeBlock {
   void* block;
   size_t bytes;
 };
-// The large blocks handed out and not yet freed: freeBlock needs their size.
-// Few are alive at once (pixels, the thumbnail's source); a block that finds
-// the table full is simply not kept.
-LiveBlock g_live[8] = {};
-LiveBlock g_kept = {nullptr, 0};
+// The source block handed out and not yet freed (freeBlock needs its size;
+// the program has one at a time, a second one is simply not kept), and the
+// freed one kept for reuse.
+LargeBlock g_liveSource = {nullptr, 0};
+LargeBlock g_kept = {nullptr, 0};
 
-void track(void* block, size_t bytes) {
-  if (!block || bytes < kReuseThreshold) return;
-  for (LiveBlock& live : g_live) {
-    if (!live.block) {
-      live = {block, bytes};
-      return;
-    }
-  }
+void trackSource(void* block, size_t bytes) {
+  if (block && bytes >= kReuseThreshold && !g_liveSource.block) g_liveSource = {block, bytes};
 }
 
-// The size of a tracked large block, which stops being tracked; 0 otherwise.
+// The size of the live source block when that is `block`, which stops being
+// tracked; 0 otherwise.
 size_t untrack(void* block) {
-  for (LiveBlock& live : g_live) {
-    if (live.block == block) {
-      const size_t bytes = live.bytes;
-      live = {nullptr, 0};
-      return bytes;
-    }
-  }
-  return 0;
+  if (block != g_liveSource.block) return 0;
+  const size_t bytes = g_liveSource.bytes;
+  g_liveSource = {nullptr, 0};
+  return bytes;
 }
 
 void releaseKept() {
@@ -72,7 +63,7 @@ void* takeKept(size_t bytes) {
   }
   void* block = g_kept.block;
   SHADELOOM_UNPOISON(block, bytes);  // the rest stays out of bounds
-  track(block, g_kept.bytes);
+  trackSource(block, g_kept.bytes);
   g_kept = {nullptr, 0};
   return block;
 }
@@ -107,7 +98,7 @@ void* allocateBlock(AllocationSite site, size_t bytes) {
   }
   void* block = std::malloc(bytes ? bytes : 1);
   prefaultForWriting(block, bytes);
-  if (site == AllocationSite::DownscaleSource) track(block, bytes);
+  if (site == AllocationSite::DownscaleSource) trackSource(block, bytes);
   return block;
 }
 

@@ -22,6 +22,13 @@ void readFieldText(HWND dialog, int controlId, char (&text)[kTextBufferSize]) {
   if (GetDlgItemTextA(dialog, controlId, text, kTextBufferSize) == 0) text[0] = '\0';
 }
 
+// A window's start along one axis, moved so that it starts on the screen and,
+// where it fits, ends on it.
+int keptOnScreen(int start, int length, int screenLength) {
+  if (start < 0) return 0;
+  return start + length > screenLength ? screenLength - length : start;
+}
+
 void renderWithWaitCursor() {
   WaitCursor wait;
   renderCurrentGradient();
@@ -208,17 +215,7 @@ int centerWindow(HWND window, HWND reference) {
     screenWidth = GetDeviceCaps(dc.get(), HORZRES);
     screenHeight = GetDeviceCaps(dc.get(), VERTRES);
   }
-  int x = other.left + ((other.right - other.left) - w) / 2;
-  if (x < 0) {
-    x = 0;
-  } else if (x + w > screenWidth) {
-    x = screenWidth - w;
-  }
-  int y = other.top + ((other.bottom - other.top) - h) / 2;
-  if (y < 0) {
-    y = 0;
-  } else if (y + h > screenHeight) {
-    y = screenHeight - h;
-  }
+  const int x = keptOnScreen(other.left + ((other.right - other.left) - w) / 2, w, screenWidth);
+  const int y = keptOnScreen(other.top + ((other.bottom - other.top) - h) / 2, h, screenHeight);
   return SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
