@@ -9,62 +9,41 @@
 namespace {
 
 TEST(FolderText, FolderOfPath) {
+  // 255 characters with the backslash fit the buffer with the terminator; 256 do not.
+  const std::string fits = "C:\\" + std::string(251, 'a') + "\\", tooLong = "C:\\" + std::string(252, 'a') + "\\";
   const struct {
-    const char* path;
-    const char* folder;
+    std::string path, folder;
+    bool fits;
   } cases[] = {
-      {"E:\\Tools\\App\\run.exe", "E:\\Tools\\App\\"},
-      {"E:\\run.exe", "E:\\"},
-      {"E:\\Tools\\\\App\\\\\\run.exe", "E:\\Tools\\App\\"},  // runs of backslashes count as one
-      {"\\\\server\\share\\run.exe", "server\\share\\"},    // leading ones make no empty token
-      {"E:\\Tools\\App\\", "E:\\Tools\\"},                  // nor do trailing ones
-      {"run.exe", ""},
-      {"", ""},
-      {"\\\\\\", ""},
-  };
+      {"E:\\Tools\\App\\run.exe", "E:\\Tools\\App\\", true}, {"E:\\run.exe", "E:\\", true},
+      {"E:\\Tools\\\\App\\\\\\run.exe", "E:\\Tools\\App\\", true},  // runs of backslashes count as one
+      {"\\\\server\\share\\run.exe", "server\\share\\", true},      // leading ones make no empty token
+      {"E:\\Tools\\App\\", "E:\\Tools\\", true},                    // nor do trailing ones
+      {"run.exe", "", true}, {"", "", true}, {"\\\\\\", "", true},
+      {fits + "x.exe", fits, true}, {tooLong + "x.exe", "", false}};  // left empty
   for (const auto& c : cases) {
     char out[256];
-    EXPECT_TRUE(folderOfPath(c.path, out, sizeof out)) << c.path;
-    EXPECT_STREQ(out, c.folder) << c.path;
+    EXPECT_EQ(folderOfPath(c.path.c_str(), out, sizeof out), c.fits) << c.path;
+    EXPECT_EQ(out, c.folder) << c.path;
   }
-}
-
-TEST(FolderText, AFolderThatDoesNotFitIsLeftEmpty) {
-  // 250 characters of folder plus its backslash and the file name.
-  const std::string longFolder = "C:\\" + std::string(246, 'a');
-  char out[256];
-  EXPECT_TRUE(folderOfPath((longFolder + "\\x.exe").c_str(), out, sizeof out));
-  EXPECT_EQ(std::string(out), longFolder + "\\");
-
-  const std::string tooLong = "C:\\" + std::string(252, 'a');  // 255 characters + backslash
-  EXPECT_FALSE(folderOfPath((tooLong + "\\x.exe").c_str(), out, sizeof out));
-  EXPECT_STREQ(out, "");
-
   char tiny[4];
   EXPECT_FALSE(folderOfPath("ab\\cd\\e", tiny, sizeof tiny));
   EXPECT_STREQ(tiny, "");
 }
 
 TEST(FolderText, TrailingBackslash) {
+  const std::string full(255, 'a');  // no room for one more character
   const struct {
-    const char* before;
-    const char* after;
-  } cases[] = {{"D:\\Work", "D:\\Work\\"}, {"D:\\", "D:\\"}, {"", ""}, {"x", "x\\"}};
+    std::string before, after;
+    bool fits;
+  } cases[] = {{"D:\\Work", "D:\\Work\\", true}, {"D:\\", "D:\\", true}, {"", "", true}, {"x", "x\\", true},
+               {full, full, false}};
   for (const auto& c : cases) {
     char folder[256];
-    std::snprintf(folder, sizeof folder, "%s", c.before);
-    EXPECT_TRUE(appendTrailingBackslash(folder, sizeof folder)) << c.before;
-    EXPECT_STREQ(folder, c.after);
+    std::snprintf(folder, sizeof folder, "%s", c.before.c_str());
+    EXPECT_EQ(appendTrailingBackslash(folder, sizeof folder), c.fits) << c.before;
+    EXPECT_EQ(folder, c.after);
   }
-}
-
-TEST(FolderText, ABackslashThatWouldNotFitIsNotAppended) {
-  char folder[256];
-  const std::string full(255, 'a');
-  std::snprintf(folder, sizeof folder, "%s", full.c_str());
-  EXPECT_FALSE(appendTrailingBackslash(folder, sizeof folder));
-  EXPECT_EQ(std::string(folder), full);
-
   char unterminated[4] = {'a', 'b', 'c', 'd'};  // never read past the buffer
   EXPECT_FALSE(appendTrailingBackslash(unterminated, sizeof unterminated));
 }

@@ -1,8 +1,9 @@
-// Reset, failed replacements and the render dispatch, through the one
-// application state. Sizes and their refusals are size_matrix_test's, whole
-// renders render_digest_test's, leaks long_session_test's.
+// Reset, and the thumbnail's size, how it is made and rebuilt. Sizes are
+// size_matrix_test's, whole renders (so the dispatch) render_digest_test's,
+// the type names cli_test's and check_cli_outputs.py's, leaks long_session_test's.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "app/image_lifecycle.h"
@@ -10,96 +11,101 @@
 #include "gradient/render_dispatch.h"
 #include "platform/allocation.h"
 #include "support/image_fixture.h"
+#include "ui/thumbnail.h"
 
 namespace {
 
-class ImageLifecycle : public StateTest {};
+using ImageLifecycle = StateTest;
 
-TEST_F(ImageLifecycle, ResetRestoresEveryDefault) {
-  state().width = 300;
-  state().height = 200;
-  ASSERT_EQ(resizeImage(), 1);
+// A failed reset keeps the image, its thumbnail and the settings; a good one
+// restores every default. (Failed resizes: size_matrix_test.)
+TEST_F(ImageLifecycle, ResetRestoresEveryDefaultOrChangesNothing) {
   setColors(0x00FF00, 0xFF0000);
   state().gradientType = 7;
   state().frequency = 2.5f;
-  ASSERT_EQ(resetImage(), 1);
-  EXPECT_EQ(state().image.width, 512);
-  EXPECT_EQ(state().image.height, 512);
-  EXPECT_EQ(state().startColor, 0xFFFFFFu);
-  EXPECT_EQ(state().endColor, 0u);
-  EXPECT_EQ(state().gradientType, 0);
-  EXPECT_EQ(state().frequency, 1.0f);
-  EXPECT_EQ(pixel(100, 0), 255);
-  EXPECT_EQ(pixel(100, 511), 0);
-  const BitmapFacts thumbnail = describeBitmap(state().thumbnail.bitmap);
-  EXPECT_EQ(thumbnail.width, 144);
-  EXPECT_EQ(thumbnail.height, 144);
-}
-
-// A failed resize or reset keeps the image, its pixels and its thumbnail; a
-// failed reset keeps the colours too.
-TEST_F(ImageLifecycle, FailedReplacementsLeaveTheOldImageAndThumbnail) {
-  ASSERT_EQ(resetImage(), 1);
-  const uint8_t* pixels = state().image.pixels;
-  const HBITMAP bitmap = state().image.bitmap, thumbnail = state().thumbnail.bitmap;
-  const uint64_t digest = bitmapDigest(bitmap);
-  setColors(0x00FF00, 0xFF0000);
+  ASSERT_EQ(applySizeFields("300", "200"), 1);
+  const AppState& s = state();
+  auto held = [&s] {
+    return std::vector<uint64_t>{uintptr_t(s.image.pixels), uintptr_t(s.image.bitmap), uintptr_t(s.thumbnail.bitmap),
+                                 bitmapDigest(s.image.bitmap), s.startColor, s.endColor, uint64_t(s.gradientType),
+                                 uint64_t(s.frequency * 2)};
+  };
+  const std::vector<uint64_t> before = held();
   for (AllocationSite site : {AllocationSite::PixelBlock, AllocationSite::DisplayBitmap}) {
-    for (bool reset : {false, true}) {
-      SCOPED_TRACE(testing::Message() << (reset ? "reset" : "resize") << ", allocation site " << int(site));
-      state().width = 300;
-      state().height = 200;
-      allocation_faults::failAt(site);
-      EXPECT_EQ(reset ? resetImage() : resizeImage(), 0);
-      EXPECT_EQ(state().image.pixels, pixels);
-      EXPECT_EQ(state().image.bitmap, bitmap);
-      EXPECT_EQ(state().thumbnail.bitmap, thumbnail);
-      EXPECT_EQ(state().startColor, 0x00FF00u);
-    }
+    allocation_faults::failAt(site);
+    EXPECT_EQ(resetImage(), 0);
+    EXPECT_EQ(held(), before) << "allocation site " << int(site);
   }
-  EXPECT_EQ(bitmapDigest(bitmap), digest);
+  ASSERT_EQ(resetImage(), 1);
+  EXPECT_EQ((std::vector<int64_t>{s.width, s.height, s.image.width, s.image.height, s.startColor, s.endColor,
+                                  s.gradientType, describeBitmap(s.thumbnail.bitmap).width}),
+            (std::vector<int64_t>{512, 512, 512, 512, 0xFFFFFF, 0, 0, 144}))
+      << "sizes, image size, colours, type, thumbnail width";
+  EXPECT_EQ(s.frequency, 1.0f);
+  EXPECT_EQ(pixel(100, 0) - pixel(100, 511), 255) << "rendered white to black";
 }
 
-// Every type renders with the renderer of its catalogue row; the dispatch and
-// a direct call give the same image, unlike every other type's.
-TEST_F(ImageLifecycle, DispatchFollowsTheCatalogue) {
-  const char* names[kGradientTypeCount] = {
-      "Linear Vertical", "Linear Horizontal", "Radial",         "Diagonal LR",   "Diagonal RL",
-      "Sine Vertical",   "Cosine Vertical",   "Sine Horizontal", "Cosine Horizontal", "Sine Radial",
-      "Cosine Radial",   "2x Radial",         "2x Sine Radial", "2x Cosine Radial"};
-  makeImage(31, 23);
-  setColors(0x1020F0, 0xE0C010);
-  state().frequency = 1.7f;
-  std::vector<uint64_t> digests;
-  for (int32_t type = 0; type < kGradientTypeCount; ++type) {
-    EXPECT_STREQ(gradientInfo(type)->displayName, names[type]);
-    EXPECT_EQ(gradientTypeByName(names[type]), type);
-    state().gradientType = type;
-    renderCurrentGradient();
-    const uint64_t dispatched = bitmapDigest(state().image.bitmap);
-    ASSERT_EQ(gradientInfo(type)->render(), 1);
-    EXPECT_EQ(bitmapDigest(state().image.bitmap), dispatched) << names[type];
-    for (uint64_t other : digests) EXPECT_NE(other, dispatched) << names[type] << " looks like another type";
-    digests.push_back(dispatched);
+using Thumbnail = StateTest;
+
+// Red at the top left of a Diagonal LR thumbnail (white there): the
+// downscaler, robbed of its source block, leaves its bitmap black; a stretched
+// copy does not use that block.
+constexpr int kDownscaler = 0, kStretched = 255;
+
+TEST_F(Thumbnail, SizesAndPaths) {
+  const struct {
+    int32_t width, height, thumbnailWidth, thumbnailHeight, topLeftRed;  // a side 0: no thumbnail
+  } cases[] = {
+      {512, 512, 144, 144, kDownscaler}, {640, 480, 178, 133, kDownscaler}, {512, 256, 178, 89, kDownscaler},
+      {356, 288, 178, 144, kDownscaler}, {313, 100, 177, 56, kDownscaler},  {179, 145, 177, 143, kDownscaler},
+      {1000, 10, 178, 1, kDownscaler},   {10, 1000, 1, 143, kDownscaler},   {178, 144, 178, 144, kStretched},
+      {100, 50, 178, 89, kStretched},    {64, 64, 144, 144, kStretched},    {7, 7, 143, 143, kStretched},
+      {1, 1, 144, 144, kStretched},      {30000, 4, 178, 0, kDownscaler},   {4, 70000, 0, 143, kDownscaler},
+      {21845, 300, 178, 2, kDownscaler}, {70000, 600, 178, 1, kDownscaler},
+  };
+  state().gradientType = DiagonalLR;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+    state().width = c.width;
+    state().height = c.height;
+    ASSERT_EQ(resizeImage(), 1);
+    allocation_faults::failAt(AllocationSite::DownscaleSource);
+    ASSERT_EQ(rebuildThumbnail(), 1);
+    allocation_faults::clear();
+    const HBITMAP thumbnail = state().thumbnail.bitmap;
+    ASSERT_EQ(thumbnail != nullptr, c.thumbnailWidth > 0 && c.thumbnailHeight > 0);
+    if (!thumbnail) continue;
+    const BitmapFacts facts = describeBitmap(thumbnail);
+    EXPECT_EQ(std::pair(facts.width, facts.height), std::pair(c.thumbnailWidth, c.thumbnailHeight));
+    EXPECT_EQ(displayPixel(thumbnail, 0, 0, 0), c.topLeftRed);
+    if (c.width != c.thumbnailWidth || c.height != c.thumbnailHeight) continue;
+    for (int y = 0; y < c.height; ++y)  // a one-to-one copy is the image
+      for (int x = 0; x < c.width; ++x) ASSERT_EQ(displayPixel(thumbnail, x, y, 1), pixel(x, y, 1)) << x << ", " << y;
   }
-  EXPECT_EQ(gradientTypeByName("2X COSINE radial"), 13);
-  EXPECT_EQ(gradientTypeByName("Cosine"), -1);
-  EXPECT_EQ(gradientInfo(14), nullptr);
-  EXPECT_EQ(gradientInfo(-1), nullptr);
 }
 
-TEST_F(ImageLifecycle, UnknownTypeKeepsThePixelsButRebuildsTheThumbnail) {
+// An unknown type renders nothing, but the thumbnail is rebuilt and the old
+// one deleted; without a bitmap of its own there is no thumbnail; without an
+// image bitmap the thumbnail stays as it was.
+TEST_F(Thumbnail, RebuildsAndFailures) {
   ASSERT_EQ(resetImage(), 1);
   const uint64_t digest = bitmapDigest(state().image.bitmap);
   for (int32_t type : {14, -1}) {
-    const HBITMAP thumbnail = state().thumbnail.bitmap;
+    const HBITMAP old = state().thumbnail.bitmap;
     state().gradientType = type;
     renderCurrentGradient();
-    EXPECT_EQ(bitmapDigest(state().image.bitmap), digest) << type;
-    EXPECT_NE(state().thumbnail.bitmap, nullptr);
     BITMAP record;
-    EXPECT_EQ(GetObjectA(thumbnail, sizeof record, &record), 0) << "the old thumbnail is deleted";
+    EXPECT_EQ(bitmapDigest(state().image.bitmap), digest) << type;
+    EXPECT_TRUE(state().thumbnail.bitmap && !GetObjectA(old, sizeof record, &record)) << type;
   }
+  allocation_faults::failAt(AllocationSite::DisplayBitmap);
+  EXPECT_EQ(rebuildThumbnail(), 1);
+  EXPECT_EQ(state().thumbnail.bitmap, nullptr);
+  ASSERT_TRUE(rebuildThumbnail() && state().thumbnail.bitmap);
+  const HBITMAP thumbnail = state().thumbnail.bitmap;
+  deleteBitmap(state().image);
+  EXPECT_EQ(rebuildThumbnail(), 0);
+  EXPECT_EQ(state().thumbnail.bitmap, thumbnail);
 }
 
 }  // namespace

@@ -1,23 +1,17 @@
-// A long scripted session through the core, as the dialog's commands drive
-// it: every type, colour switches, the wave Apply with any frequency the field
-// gives (infinity too), size Applies that succeed, are refused or run out of
-// memory at every allocation site, saves that succeed and fail, and Reset.
-// Nothing may accumulate: after round N the GDI objects, the screen DCs and
-// (under AddressSanitizer) the heap bytes in use are what they were after
-// round 1. scripts/valgrind.sh runs this same session under memcheck. Native
-// only: the object count comes from the GDI stand-in.
+// A long scripted session of the dialog's commands through the core, failures
+// included: after round N the GDI objects, screen DCs and (under AddressSanitizer)
+// heap bytes in use are those after round 1. scripts/valgrind.sh runs it under
+// memcheck. Native only: the GDI stand-in counts the objects.
 #ifndef _WIN32
 
 #include <array>
 #include <cstdio>
 
-#include "app/image_lifecycle.h"
 #include "gradient/catalogue.h"
 #include "gradient/render_dispatch.h"
 #include "image/bmp_writer.h"
 #include "platform/allocation.h"
 #include "support/image_fixture.h"
-#include "ui/field_rules.h"
 
 // Resolved by the sanitizer runtime where there is one; null elsewhere.
 extern "C" __attribute__((weak)) size_t __sanitizer_get_current_allocated_bytes();
@@ -28,11 +22,10 @@ using LongSession = StateTest;
 
 TEST_F(LongSession, RoundNHoldsWhatRoundOneHeld) {
   const char* path = "/tmp/sl-long-session.bmp";
-  // One round of commands, the i-th.
   auto round = [&](int i) {
     applySizeFields("200", "150");  // thumbnail by the downscaler
     setColors(state().endColor, state().startColor);
-    // Every type, with the frequencies in turn: each of them reaches a wave type (5 to 10, 12, 13).
+    // Each frequency reaches a wave type (5 to 10, 12, 13).
     const char* frequencies[] = {"2.5", "1e39", "0.0001", "abc", "1e-46", "340282346638528859811704183484516925440"};
     for (state().gradientType = 0; state().gradientType < kGradientTypeCount; ++state().gradientType) {
       state().frequency = frequencyFromFieldText(frequencies[state().gradientType % 6]);

@@ -1,26 +1,24 @@
 // Pins whole renders and their thumbnails by digest: every type at odd sizes,
 // asymmetric colours and several frequencies. The same table holds natively
-// and under Wine, so it proves the builds agree byte for byte, and it keeps
-// any speed-up honest.
+// and under Wine, so the builds agree byte for byte, and speed-ups stay honest.
+// SHADELOOM_RECORD_DIGESTS=1 prints a new table instead of checking.
 #include <gtest/gtest.h>
 
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
-#include "app/image_lifecycle.h"
 #include "gradient/catalogue.h"
 #include "support/image_fixture.h"
 
 namespace {
 
-struct DigestSettings {
+const struct {
   int32_t width, height;
   uint32_t start, end;
   float frequency;
-};
-
-const DigestSettings kSettings[] = {
+} kSettings[] = {
     {512, 512, 0xFFFFFF, 0x000000, 1.0f},
     {333, 97, 0x563412, 0xBADCFE, 3.7f},
     {96, 301, 0x8000FF, 0x4000FF, 0.25f},
@@ -44,30 +42,26 @@ const uint64_t kExpected[kGradientTypeCount][kSettingCount][2] = {
 #include "render_digests.inc"
 };
 
-class RenderDigests : public StateTest {};
+using RenderDigests = StateTest;
 
-// SHADELOOM_RECORD_DIGESTS=1 prints a new table instead of checking.
 TEST_F(RenderDigests, EveryTypeRendersThePinnedBytes) {
   const bool record = std::getenv("SHADELOOM_RECORD_DIGESTS") != nullptr;
   for (int32_t type = 0; type < kGradientTypeCount; ++type) {
     if (record) std::printf("{");
     for (int s = 0; s < kSettingCount; ++s) {
-      const DigestSettings& settings = kSettings[s];
-      state().width = settings.width;
-      state().height = settings.height;
-      setColors(settings.start, settings.end);
-      state().frequency = settings.frequency;
+      state().width = kSettings[s].width;
+      state().height = kSettings[s].height;
+      setColors(kSettings[s].start, kSettings[s].end);
+      state().frequency = kSettings[s].frequency;
       state().gradientType = type;
       ASSERT_EQ(resizeImage(), 1);
-      const uint64_t image = bitmapDigest(state().image.bitmap);
-      const uint64_t thumbnail = bitmapDigest(state().thumbnail.bitmap);
+      const uint64_t image = bitmapDigest(state().image.bitmap), thumbnail = bitmapDigest(state().thumbnail.bitmap);
       if (record) {
         std::printf("{0x%016" PRIx64 "ull, 0x%016" PRIx64 "ull}, ", image, thumbnail);
         continue;
       }
-      EXPECT_EQ(image, kExpected[type][s][0]) << gradientInfo(type)->displayName << ", settings " << s;
-      EXPECT_EQ(thumbnail, kExpected[type][s][1]) << gradientInfo(type)->displayName << ", settings " << s
-                                                  << " (thumbnail)";
+      EXPECT_EQ(std::pair(image, thumbnail), std::pair(kExpected[type][s][0], kExpected[type][s][1]))
+          << gradientInfo(type)->displayName << ", settings " << s << " (image, thumbnail)";
     }
     if (record) std::printf("},\n");
   }

@@ -1,9 +1,7 @@
-// Sizes typed into the width and height fields, taken the way Apply takes
-// them (field text -> sizeFromFieldText -> g_state -> resizeImage): either an
-// image of exactly that size, with its thumbnail and a BMP file of exactly the
-// size its header states, or a clean refusal that keeps the previous image and
-// thumbnail. Sizes cluster at the 32-bit limits of the byte counts: a row
-// (3 x W), the packed block (3 x W x H), the display bitmap and the BMP file.
+// Sizes typed into the width and height fields and applied as Apply does:
+// exactly that image, thumbnail and BMP file, or a clean refusal that keeps the
+// previous ones. Sizes cluster at the 32-bit limits of a row (3 x W), the
+// packed block (3 x W x H), the display bitmap and the BMP file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -21,13 +19,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// kImage: must be made. kRefused: a byte count or the file size passes 32
-// bits, refused before any allocation. kTooLarge: representable but gigabytes,
-// so it must survive running out of memory.
+// kRefused: refused from the arithmetic, before any allocation; kTooLarge:
+// representable but gigabytes, so it must survive running out of memory. The
+// probe (start black, end white; x -1: none) is the red known to within one.
 enum Outcome { kImage, kRefused, kTooLarge };
-
-// For kImage, start black and end white: a pixel whose red is known to within
-// one step independently of the renderer's arithmetic; probeX -1: none.
 struct SizeCase {
   const char *widthText, *heightText;
   Outcome outcome;
@@ -37,17 +32,14 @@ struct SizeCase {
 const SizeCase kCases[] = {
     {"1", "1", kImage, LinearVertical, 0, 0, 0}, {"2", "1", kImage, DiagonalRL}, {"1", "2", kImage, SineRadial},
     {"6", "5", kImage, CosineRadial2x}, {"1", "65536", kImage, CosineVertical}, {"46341", "1", kImage, DiagonalLR},
-    // Rows of 65535 bytes, padded; 65536 wide; 92683 wide, for 2x Radial an
-    // edge 46341/sqrt(2) = 32768 from the centre.
+    // Rows of 65535 bytes, padded; 65536 wide; 2x Radial's edge 46341/sqrt(2) = 32768 from the centre.
     {"21845", "1", kImage, LinearHorizontal, 21844, 0, 254}, {"1", "21845", kImage, LinearVertical, 0, 21844, 254},
     {"65536", "1", kImage, LinearHorizontal, 65535, 0, 254}, {"1", "46341", kImage, SineRadial2x},
     {"92683", "1", kImage, Radial2x, 0, 0, 180}, {"1000", "1000", kImage, CosineHorizontal},
-    // Each limit with the size just past it and, where one exists, the size
-    // just within, in this order: the field saturates 99999999999; W x H
-    // passes 2^31; 3 x W wraps; the packed block 2^32 - 1 but the file over;
-    // the row vs INT32_MAX; the file 2^32 vs 2^32 - 2; the packed block vs
-    // 2^32, also for squares; padded rows reaching 2^32; the display bitmap
-    // just over, just under and exactly at 2^31.
+    // Each limit just past and just within: the saturated field; W x H past
+    // 2^31; 3 x W wrapping; the packed block 2^32 - 1 but the file over; the
+    // row vs INT32_MAX; the file 2^32 vs 2^32 - 2; the packed block vs 2^32,
+    // also square; padded rows reaching 2^32; the display bitmap around 2^31.
     {"99999999999", "1", kRefused}, {"1", "2147483647", kRefused}, {"46341", "46341", kRefused},
     {"1431655766", "1", kRefused}, {"1431655765", "1", kRefused}, {"715827883", "1", kRefused},
     {"715827882", "1", kTooLarge}, {"1", "1073741811", kRefused}, {"1", "1073741810", kTooLarge},
@@ -56,29 +48,21 @@ const SizeCase kCases[] = {
     {"26754", "26754", kTooLarge}, {"1", "536870912", kTooLarge},
 };
 
-struct SizeMatrix : StateTest {
-  // An odd-sized, asymmetric image before each attempt, so a swapped-in other one would show.
-  void SetUp() override {
-    StateTest::SetUp();
-    setColors(0x000000, 0xFFFFFF);
-    state().gradientType = DiagonalLR;
-    ASSERT_EQ(applySizeFields("31", "23"), 1);
-  }
-  // Pixel block, display bitmap, thumbnail, image size and both digests.
-  std::vector<uint64_t> snapshot() {
-    const ImageBuffer &i = state().image, &t = state().thumbnail;
-    return {uintptr_t(i.pixels), uintptr_t(i.bitmap), uintptr_t(t.bitmap), uint64_t(i.width), uint64_t(i.height),
-            bitmapDigest(i.bitmap), bitmapDigest(t.bitmap)};
-  }
-};
+using SizeMatrix = StateTest;
 
-// Every size first fails with an allocation made to fail and keeps the
-// previous image: for a renderable size at the pixel block and at the display
-// bitmap; otherwise armed at the pixel block, which a refusal made from the
-// arithmetic alone never reaches and a gigabyte size consumes. Then a
-// renderable size gives exactly that image, display bitmap, thumbnail and file.
-// Natively a gigabyte size is also tried for real, at the end.
+// Every size first fails with an allocation made to fail (a renderable one at
+// the pixel block, then the display bitmap; any other at the pixel block,
+// which a refusal never reaches) and keeps the previous image: an odd-sized,
+// asymmetric one, so a swapped-in other one would show.
 TEST_F(SizeMatrix, EachSizeGivesExactlyThatImageOrKeepsThePreviousOne) {
+  setColors(0x000000, 0xFFFFFF);
+  state().gradientType = DiagonalLR;
+  ASSERT_EQ(applySizeFields("31", "23"), 1);
+  auto snapshot = [&s = state()] {  // pixel block, display bitmap, thumbnail, size and both digests
+    return std::vector<uint64_t>{uintptr_t(s.image.pixels), uintptr_t(s.image.bitmap), uintptr_t(s.thumbnail.bitmap),
+                                 uint64_t(s.image.width), uint64_t(s.image.height), bitmapDigest(s.image.bitmap),
+                                 bitmapDigest(s.thumbnail.bitmap)};
+  };
   const std::string path = ::testing::TempDir() + "slsize.bmp";
   for (const SizeCase& c : kCases) {
     SCOPED_TRACE(std::string(c.widthText) + " x " + c.heightText);
@@ -96,7 +80,6 @@ TEST_F(SizeMatrix, EachSizeGivesExactlyThatImageOrKeepsThePreviousOne) {
     ThumbnailSize fit = fitWithin(w, h, kThumbnailMaxWidth, kThumbnailMaxHeight);
     if (fit.width <= 0 || fit.height <= 0) fit = {0, 0};  // a zero side: no thumbnail is made
     const ImageBuffer& image = state().image;
-    // Display bitmap, thumbnail.
     const BitmapFacts d = describeBitmap(image.bitmap), t = describeBitmap(state().thumbnail.bitmap);
     ASSERT_EQ(writeBmpFile(path.c_str(), image.bitmap), 1);
     uint32_t header[6] = {};  // from byte 2: bfSize ... ; biWidth is header[4], biHeight header[5]
@@ -112,9 +95,8 @@ TEST_F(SizeMatrix, EachSizeGivesExactlyThatImageOrKeepsThePreviousOne) {
   }
   fs::remove(path);
 #ifndef _WIN32
-  // Natively, with no injected failure: the pixel block (1.6 GB, mapped
-  // lazily) is really requested, but the stand-in, like GDI, cannot make a DIB
-  // section of 2^31 bytes; the block must go again and nothing else may change.
+  // For real: the 1.6 GB pixel block is had, but no DIB section of 2^31 bytes
+  // (as with GDI); the block must go again and nothing else may change.
   const int objects = gdi_standin::liveObjectCount();
   const std::vector<uint64_t> before = snapshot();
   EXPECT_EQ(applySizeFields("1", "536870912"), 0);

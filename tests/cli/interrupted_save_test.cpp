@@ -1,8 +1,7 @@
-// A save killed part-way: a child process runs shadeloom-render's command line
-// (runCli) writing a 36 MB BMP over an existing file and is sent SIGKILL at
-// chosen points of the write. Afterwards the destination holds either the old
-// bytes or the whole new file, never a mix; what the killed process can leave
-// is one stale temporary beside it, and the next save still works.
+// A save killed part-way: a child runs runCli writing a 36 MB BMP over an
+// existing file and gets SIGKILL at chosen points of the write. The destination
+// then holds the old bytes or the whole new file, never a mix; at most one stale
+// temporary is left beside it, and the next save still works.
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
@@ -40,8 +39,7 @@ TEST(InterruptedSave, KilledMidWriteLeavesTheOldFileOrTheWholeNewOne) {
   fs::create_directories(folder);
   ASSERT_EQ(render(destination), kExitOk);
   const std::string newBytes = readFile(destination), oldBytes(1000, '\x3C');
-  // Kill once a temporary holds this share of the new file, in thousandths;
-  // at 1000 it is complete, in the fsync or rename window.
+  // Kill once a temporary holds this many thousandths of the new file (1000: the fsync or rename window).
   int killedPartWay = 0;
   for (int share : {1, 250, 500, 900, 1000}) {
     SCOPED_TRACE("kill at " + std::to_string(share) + "/1000 of the file");
@@ -59,8 +57,6 @@ TEST(InterruptedSave, KilledMidWriteLeavesTheOldFileOrTheWholeNewOne) {
       }
     const bool killed = WIFSIGNALED(status);
     killedPartWay += killed && partial;
-    // Killed: the old bytes or the whole new file, and at most one stale
-    // temporary beside it; finished: the new file alone.
     const std::string now = readFile(destination);
     EXPECT_TRUE(now == newBytes || (killed && now == oldBytes))
         << now.size() << " bytes, old " << oldBytes.size() << ", new " << newBytes.size() << ", killed " << killed;

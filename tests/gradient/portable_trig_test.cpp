@@ -1,11 +1,13 @@
-// portableSin and portableCos: bits recorded from the reference-checked
-// native run must come out of every build (this is what proves a Windows
-// build renders the same pixels), the gradient bytes other tests rely on,
-// and, where glibc's 80-bit sinl/cosl is available, error within 1 ulp.
+// portableSin and portableCos: bits recorded from a native run checked against
+// the reference must come out of every build (this is what proves a Windows
+// build renders the same pixels) and, where glibc's 80-bit sinl/cosl is
+// available, error within 1 ulp. The gradient bytes they give are pinned by
+// curved_gradients_test.
 #include "gradient/portable_trig.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -22,16 +24,6 @@ uint64_t bitsOf(double x) {
   std::memcpy(&bits, &x, sizeof bits);
   return bits;
 }
-
-#if defined(__GLIBC__) && LDBL_MANT_DIG >= 64
-// glibc's long double sin/cos carry at least 11 bits more than double and
-// reduce huge arguments exactly, so they serve as the reference here.
-// |got - ref| in units of the last place of doubles in the binade of |ref|.
-long double ulpError(double got, long double ref) {
-  const int exponent = ref == 0 ? -1074 : ilogbl(ref) - 52;
-  return std::fabs(static_cast<long double>(got) - ref) / std::ldexp(1.0L, exponent < -1074 ? -1074 : exponent);
-}
-#endif
 
 // One or more arguments per path: signed zero, the tiny-argument cut-off, no
 // reduction (|x| <= pi/4), the medium reduction with one, two and three pieces
@@ -63,38 +55,23 @@ TEST(PortableTrig, EveryBuildReproducesTheRecordedBits) {
   for (const Recorded& r : kRecorded)
     for (double sign : {1.0, -1.0}) {
       const double x = sign * r.x, s = portableSin(x), c = portableCos(x);
-      EXPECT_EQ(bitsOf(s), bitsOf(sign * r.sin))
-          << std::hexfloat << "sin(" << x << ") = " << s << ", recorded " << sign * r.sin;
-      EXPECT_EQ(bitsOf(c), bitsOf(r.cos)) << std::hexfloat << "cos(" << x << ") = " << c << ", recorded " << r.cos;
-#if defined(__GLIBC__) && LDBL_MANT_DIG >= 64
-      // The recorded bits are only worth reproducing if they are accurate.
-      EXPECT_LT(ulpError(s, sinl(static_cast<long double>(x))), 1.0L) << std::hexfloat << "sin(" << x << ") = " << s;
-      EXPECT_LT(ulpError(c, cosl(static_cast<long double>(x))), 1.0L) << std::hexfloat << "cos(" << x << ") = " << c;
-#endif
+      SCOPED_TRACE(testing::Message() << std::hexfloat << "x " << x << ", sin " << s << ", cos " << c);
+      EXPECT_EQ(bitsOf(s), bitsOf(sign * r.sin));
+      EXPECT_EQ(bitsOf(c), bitsOf(r.cos));
     }
   for (double x : {NAN, INFINITY, -INFINITY})
-    EXPECT_TRUE(std::isnan(portableSin(x)) && std::isnan(portableCos(x)))
-        << "sin, cos(" << x << ") = " << portableSin(x) << ", " << portableCos(x) << ", expected NaN";
-}
-
-// Rows of a 512-row wave with a = pi/256 rounded to float: the byte is
-// 255 + (-255) * t truncated, t = (1 - wave(y * a)) / 2, in the renderers'
-// 16.16 form. Several sit right at a rounding edge (127.5, just below 255).
-TEST(PortableTrig, GradientRowsGiveTheExpectedBytes) {
-  const int rows[][3] = {{0, 127, 255}, {1, 129, 254}, {64, 217, -1}, {128, 254, -1},  // y, sin byte, cos byte
-                         {256, 127, 0}, {384, 0, 127},  {511, 125, -1}};                // (-1: not pinned)
-  for (const auto& row : rows)
-    for (int wave : {1, 2}) {
-      if (row[wave] < 0) continue;
-      const double theta = row[0] * 0.012271846644580364;
-      const double w = wave == 1 ? portableSin(theta) : portableCos(theta);
-      const double value = (-255 * 65536.0 * ((1.0 - w) * 0.5) + 255 * 65536.0) * (1.0 / 65536.0);
-      EXPECT_EQ(static_cast<int>(value), row[wave])
-          << (wave == 1 ? "sin" : "cos") << " row " << row[0] << std::hexfloat << ": wave " << w << ", value " << value;
-    }
+    EXPECT_TRUE(std::isnan(portableSin(x)) && std::isnan(portableCos(x))) << x;
 }
 
 #if defined(__GLIBC__) && LDBL_MANT_DIG >= 64
+// glibc's long double sin/cos carry at least 11 bits more than double and
+// reduce huge arguments exactly, so they serve as the reference here.
+// |got - ref| in units of the last place of doubles in the binade of |ref|.
+long double ulpError(double got, long double ref) {
+  const int exponent = ref == 0 ? -1074 : ilogbl(ref) - 52;
+  return std::fabs(static_cast<long double>(got) - ref) / std::ldexp(1.0L, exponent < -1074 ? -1074 : exponent);
+}
+
 // A modest sample per reduction path: uniform arguments in each range, any
 // magnitude >= 1 (exponents spread evenly), and doubles within 3 ulp of
 // k*pi/2 for small and large k. Below 1 ulp everywhere; and, as about 1% miss
@@ -102,26 +79,19 @@ TEST(PortableTrig, GradientRowsGiveTheExpectedBytes) {
 // can stay under 1 ulp yet misround far more often).
 TEST(PortableTrigReference, SampledArgumentsAreWithinOneUlp) {
   auto measure = [](const std::vector<double>& arguments, const std::string& what) {
-    SCOPED_TRACE(what);
     for (bool cosine : {false, true}) {
+      SCOPED_TRACE(what + (cosine ? ", cos" : ", sin"));
       long double maxUlps = 0;
       double worst = 0;
       size_t misrounded = 0;
       for (double x : arguments) {
         const double got = cosine ? portableCos(x) : portableSin(x);
-        const long double ref = cosine ? cosl(static_cast<long double>(x)) : sinl(static_cast<long double>(x));
-        const long double e = ulpError(got, ref);
-        if (e > maxUlps) {
-          maxUlps = e;
-          worst = x;
-        }
-        if (got != static_cast<double>(ref)) ++misrounded;
+        const long double ref = cosine ? cosl(x) : sinl(x), e = ulpError(got, ref);
+        if (e > maxUlps) maxUlps = e, worst = x;
+        misrounded += got != double(ref);
       }
-      const char* name = cosine ? "cos" : "sin";
-      EXPECT_LT(maxUlps, 1.0L) << name << ": max error " << static_cast<double>(maxUlps) << " ulp at "
-                               << std::hexfloat << worst;
-      EXPECT_LE(misrounded, arguments.size() / 50)
-          << name << ": " << misrounded << " of " << arguments.size() << " not correctly rounded";
+      EXPECT_LT(maxUlps, 1.0L) << "max error at " << std::hexfloat << worst;
+      EXPECT_LE(misrounded, arguments.size() / 50) << "not correctly rounded, of " << arguments.size();
     }
   };
   std::mt19937_64 generator(12345);
@@ -129,7 +99,7 @@ TEST(PortableTrigReference, SampledArgumentsAreWithinOneUlp) {
   for (const auto& range : ranges) {
     std::vector<double> arguments(30000);
     for (double& x : arguments) x = range[0] + (range[1] - range[0]) * ((generator() >> 11) * 0x1p-53);
-    measure(arguments, (::testing::Message() << "uniform in [" << range[0] << ", " << range[1] << ")").GetString());
+    measure(arguments, "uniform from " + std::to_string(range[0]) + " to " + std::to_string(range[1]));
   }
   std::vector<double> large(30000);
   for (double& x : large) {  // exponents 2^0 .. 2^1023 spread evenly, either sign
@@ -169,20 +139,18 @@ TEST(ApproximateTrig, StaysWithinItsBoundOfTheExactFunctions) {
   while (arguments.size() % 4) arguments.push_back(1.0);
 
   double worst = 0;
-  for (int offset = 0; offset < 2; ++offset) {
+  for (int offset = 0; offset < 2; ++offset)
     for (size_t i = 0; i < arguments.size(); i += 4) {
       float approximate[4];
-      _mm_storeu_ps(approximate, approximateSinCos4(_mm_loadu_pd(&arguments[i]), _mm_loadu_pd(&arguments[i + 2]),
-                                                    offset));
+      _mm_storeu_ps(approximate,
+                    approximateSinCos4(_mm_loadu_pd(&arguments[i]), _mm_loadu_pd(&arguments[i + 2]), offset));
       for (int lane = 0; lane < 4; ++lane) {
         const double x = arguments[i + lane];
-        const double exact = offset == 0 ? portableSin(x) : portableCos(x);
-        const double error = std::fabs(double(approximate[lane]) - exact);
-        if (error > worst) worst = error;
-        ASSERT_LT(error, 1e-6) << (offset ? "cos(" : "sin(") << std::hexfloat << x << ")";
+        const double error = std::fabs(approximate[lane] - (offset ? portableCos(x) : portableSin(x)));
+        worst = std::max(worst, error);
+        ASSERT_LT(error, 1e-6) << (offset ? "cos " : "sin ") << std::hexfloat << x;
       }
     }
-  }
   EXPECT_LT(worst, 2e-7) << "the error has grown well past what was measured (under 1e-7)";
 }
 #endif

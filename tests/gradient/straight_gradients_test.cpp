@@ -3,91 +3,61 @@
 // pinned by render_digest_test.
 #include <gtest/gtest.h>
 
-#include <utility>
 #include <vector>
 
+#include "gradient/catalogue.h"
 #include "gradient/renderers.h"
 #include "platform/allocation.h"
 #include "support/image_fixture.h"
 
 namespace {
 
-constexpr uint32_t kWhite = 0xFFFFFF;
-constexpr uint32_t kBlack = 0x000000;
+constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0x000000;
 
-class StraightGradients : public StateTest {};
+int diagonalLR() { return renderDiagonal(0); }
+int diagonalRL() { return renderDiagonal(1); }
 
-// Vertical along rows of a 2-wide image, horizontal along columns of a 2-high
-// one; both pixels across, every channel.
-TEST_F(StraightGradients, LinearValuesAlongTheAxis) {
+class StraightGradients : public StateTest {
+ protected:
+  uint32_t rgb(int x, int y) { return uint32_t(pixel(x, y, 0) << 16 | pixel(x, y, 1) << 8 | pixel(x, y, 2)); }
+};
+
+// Each probe's value is a grey level (every channel), or above 255 a 0xRRGGBB.
+TEST_F(StraightGradients, ValuesAtTheTrickyPoints) {
   const struct {
+    int (*render)();
+    int32_t width, height;
     uint32_t start, end;
-    int32_t length;
-    std::vector<std::pair<int, int>> positionValues;
+    std::vector<std::vector<uint32_t>> probes;  // x, y, value
   } cases[] = {
-      {kWhite, kBlack, 512, {{0, 255}, {1, 254}, {256, 127}, {511, 0}}},
-      {kBlack, kWhite, 512, {{0, 0}, {1, 0}, {256, 127}, {511, 254}}},  // the last row is not white
-      {kBlack, kWhite, 3, {{0, 0}, {1, 84}, {2, 169}}},
-      {kBlack, kWhite, 65537, {{0, 0}, {65536, 0}}},  // step 0: every row the start colour
+      {renderLinearVertical, 2, 512, kWhite, kBlack, {{0, 0, 255}, {1, 1, 254}, {0, 256, 127}, {1, 511, 0}}},
+      {renderLinearVertical, 2, 512, kBlack, kWhite, {{1, 0, 0}, {0, 1, 0}, {1, 256, 127}, {0, 511, 254}}},
+      {renderLinearVertical, 2, 3, kBlack, kWhite, {{0, 0, 0}, {1, 1, 84}, {0, 2, 169}}},
+      {renderLinearVertical, 2, 65537, kBlack, kWhite, {{1, 65536, 0}}},  // a step of 0
+      // The horizontal one shares the vertical one's ramp.
+      {renderLinearHorizontal, 512, 2, kWhite, kBlack, {{0, 0, 255}, {1, 1, 254}, {256, 0, 127}, {511, 1, 0}}},
+      {diagonalLR, 512, 512, kWhite, kBlack, {{0, 0, 255}, {511, 0, 127}, {0, 511, 128}, {511, 511, 0}}},
+      {diagonalRL, 512, 512, kWhite, kBlack, {{0, 0, 127}, {511, 0, 255}, {0, 511, 0}, {511, 511, 128}}},
+      {diagonalLR, 512, 512, kBlack, kWhite, {{0, 0, 0}, {511, 0, 127}, {0, 511, 127}, {511, 511, 254}}},
+      // One pixel is the start colour.
+      {renderLinearVertical, 1, 1, 0x563412, 0xABCDEF, {{0, 0, 0x123456}}},
+      {diagonalRL, 1, 1, 0x563412, 0xABCDEF, {{0, 0, 0x123456}}},
   };
-  for (bool vertical : {true, false}) {
-    for (const auto& c : cases) {
-      SCOPED_TRACE(testing::Message() << (vertical ? "vertical" : "horizontal") << ", length " << c.length
-                                      << ", start " << std::hex << c.start);
-      makeImage(vertical ? 2 : c.length, vertical ? c.length : 2);
-      setColors(c.start, c.end);
-      ASSERT_EQ(vertical ? renderLinearVertical() : renderLinearHorizontal(), 1);
-      for (auto [position, value] : c.positionValues)
-        for (int across = 0; across < 2; ++across)
-          for (int channel = 0; channel < 3; ++channel)
-            EXPECT_EQ(vertical ? pixel(across, position, channel) : pixel(position, across, channel), value)
-                << "position " << position << ", " << across << " across, channel " << channel;
-    }
-  }
-}
-
-TEST_F(StraightGradients, DiagonalCorners) {
-  const struct {
-    uint32_t start, end;
-    int direction;
-    int corners[4];  // (0,0), (511,0), (0,511), (511,511)
-  } cases[] = {
-      {kWhite, kBlack, 0, {255, 127, 128, 0}},
-      {kWhite, kBlack, 1, {127, 255, 0, 128}},
-      {kBlack, kWhite, 0, {0, 127, 127, 254}},
-  };
-  const int xy[4][2] = {{0, 0}, {511, 0}, {0, 511}, {511, 511}};
   for (const auto& c : cases) {
-    makeImage(512, 512);
+    SCOPED_TRACE(testing::Message() << "case " << &c - cases << ", " << c.width << "x" << c.height);
+    makeImage(c.width, c.height);
     setColors(c.start, c.end);
-    ASSERT_EQ(renderDiagonal(c.direction), 1);
-    for (int i = 0; i < 4; ++i)
-      for (int channel = 0; channel < 3; ++channel)
-        EXPECT_EQ(pixel(xy[i][0], xy[i][1], channel), c.corners[i])
-            << "direction " << c.direction << " start " << std::hex << c.start << std::dec << " corner ("
-            << xy[i][0] << ", " << xy[i][1] << ")";
-  }
-}
-
-using Renderer = int (*)();
-const Renderer kStraight[] = {renderLinearVertical, renderLinearHorizontal, [] { return renderDiagonal(0); },
-                              [] { return renderDiagonal(1); }};
-
-TEST_F(StraightGradients, OnePixelIsTheStartColourEverywhere) {
-  for (int type = 0; type < 4; ++type) {
-    makeImage(1, 1);
-    setColors(0x563412, 0xABCDEF);
-    ASSERT_EQ(kStraight[type](), 1);
-    EXPECT_EQ((std::vector<int>{pixel(0, 0, 0), pixel(0, 0, 1), pixel(0, 0, 2)}), (std::vector<int>{0x12, 0x34, 0x56}))
-        << "straight type " << type << ": red, green, blue";
+    ASSERT_EQ(c.render(), 1);
+    for (const auto& p : c.probes)
+      EXPECT_EQ(rgb(p[0], p[1]), p[2] > 255 ? p[2] : p[2] * 0x010101u) << "at " << p[0] << ", " << p[1];
   }
 }
 
 // Without pixels, or without the diagonal's tables, nothing is written.
 TEST_F(StraightGradients, FailuresWriteNothing) {
-  for (Renderer render : kStraight) {
+  for (int32_t type = 0; type < kGradientTypeCount; ++type) {
     releaseImageBuffer(state().image);
-    EXPECT_EQ(render(), 0);
+    EXPECT_EQ(gradientInfo(type)->render(), 0) << type;
     EXPECT_EQ(state().image.bitmap, nullptr);
   }
   makeImage(6, 5);

@@ -37,30 +37,26 @@ TEST(Allocation, ReusedMemoryIsZeroedAndNeverSharedByLiveBlocks) {
   }
 }
 
-// Even with a freed block waiting for reuse, an injected failure wins for
-// both kinds of call at each site, once: the same request succeeds afterwards.
-TEST(Allocation, InjectedFailureWinsOverAFreedBlock) {
+// The thumbnail's source block is kept for the next render, yet an injected
+// failure wins over it, for both kinds of call at each site, once; and a new
+// image releases it: a resize holds the old image and the new one, nothing more.
+TEST(Allocation, TheKeptSourceBlockYieldsToInjectedFailuresAndNewImages) {
   freeBlock(allocateBlock(AllocationSite::DownscaleSource, kLarge));
-  for (AllocationSite site : {AllocationSite::PixelBlock, AllocationSite::DownscaleSource}) {
+  EXPECT_EQ(keptBlockBytes(), kLarge);
+  for (AllocationSite site : {AllocationSite::DownscaleSource, AllocationSite::PixelBlock}) {
     allocation_faults::failAt(site);
     EXPECT_EQ(allocateZeroedBlock(site, kLarge), nullptr) << "zeroed, site " << int(site);
     allocation_faults::failAt(site);
     EXPECT_EQ(allocateBlock(site, kLarge), nullptr) << "uninitialised, site " << int(site);
   }
-  void* again = allocateBlock(AllocationSite::DownscaleSource, kLarge);
-  EXPECT_NE(again, nullptr);
-  freeBlock(again);
-}
-
-// The thumbnail's source block is kept for the next render, but never beside
-// a new image: a resize holds the old image and the new one, and nothing more.
-TEST(Allocation, ANewImageReleasesTheKeptSourceBlock) {
-  freeBlock(allocateBlock(AllocationSite::DownscaleSource, kLarge));
-  EXPECT_EQ(keptBlockBytes(), kLarge);
   void* pixels = allocateZeroedBlock(AllocationSite::PixelBlock, kLarge);
-  EXPECT_EQ(keptBlockBytes(), 0u);
+  EXPECT_NE(pixels, nullptr);
+  EXPECT_EQ(keptBlockBytes(), 0u) << "kept beside a new image";
   freeBlock(pixels);
   EXPECT_EQ(keptBlockBytes(), 0u) << "pixel blocks are not kept";
+  void* source = allocateBlock(AllocationSite::DownscaleSource, kLarge);
+  EXPECT_NE(source, nullptr);
+  freeBlock(source);
 }
 
 // Mapping a block's pages ahead never changes what it holds, whether the
@@ -82,10 +78,8 @@ TEST(Allocation, PrefaultingKeepsTheContents) {
 long residentKiB() {
   long pages = 0, resident = 0;
   std::FILE* statm = std::fopen("/proc/self/statm", "r");
-  if (statm) {
-    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(statm);
-  }
+  if (statm && std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+  if (statm) std::fclose(statm);
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 

@@ -1,11 +1,9 @@
 #!/usr/bin/env python3
 """Checks shadeloom-render's BMP files with independent readers.
 
-decode CLI WORKDIR        every type, decoded with Pillow (and ImageMagick's
-                          identify), compared pixel by pixel with a Python
-                          model of the gradient arithmetic.
-agree  NATIVE WINDOWS DIR the Windows build (run under Wine) writes the same
-                          bytes as the native build for every type.
+decode CLI WORKDIR         every type, asked for by name, read by ImageMagick's identify and decoded with
+                           Pillow, equals a Python model of the gradient arithmetic pixel by pixel.
+agree NATIVE WINDOWS DIR   the Windows build (under Wine) writes the native build's bytes for every type.
 """
 import math
 import os
@@ -22,10 +20,8 @@ def f32(value):
     return struct.unpack("<f", struct.pack("<f", value))[0]
 
 
-def to_byte(value):
-    if not (-2147483649.0 < value < 2147483648.0):
-        return 0
-    return int(value) & 0xFF
+def to_byte(value):  # as the renderers' int conversion: 0 outside 32 bits
+    return int(value) & 0xFF if -2147483649.0 < value < 2147483648.0 else 0
 
 
 K = f32(0.0174532924)
@@ -82,34 +78,23 @@ def render(cli, out, kind, size, start, end, frequency, runner=()):
 
 def decode(cli, workdir):
     from PIL import Image
-    size, start, end, frequency = (37, 23), "#10E030", "#F02080", 1.7
-    starts = [0x10, 0xE0, 0x30]
-    ends = [0xF0, 0x20, 0x80]
+    size, frequency, starts, ends = (37, 23), 1.7, [0x10, 0xE0, 0x30], [0xF0, 0x20, 0x80]
     failures = 0
-    for kind in range(14):
+    for kind, name in enumerate(TYPES):
         path = os.path.join(workdir, "decode_%d.bmp" % kind)
-        render(cli, path, kind, size, start, end, frequency)
+        render(cli, path, name, size, "#10E030", "#F02080", frequency)
         subprocess.run(["identify", path], check=True, stdout=subprocess.DEVNULL)
         image = Image.open(path)
-        assert image.format == "BMP" and image.mode == "RGB" and image.size == size, (kind, image.size)
+        assert image.format == "BMP" and image.mode == "RGB" and image.size == size, (name, image.size)
         pixels = image.load()
         models = [channel_model(kind, size[0], size[1], starts[c], ends[c], f32(frequency)) for c in range(3)]
-        wrong = off_by_more = 0
-        for y in range(size[1]):
-            for x in range(size[0]):
-                for c in range(3):
-                    expected, actual = models[c](x, y), pixels[x, y][c]
-                    if expected != actual:
-                        wrong += 1
-                        if abs(expected - actual) > 1 or kind < 5 or kind == 11:
-                            off_by_more += 1
-                            if off_by_more <= 3:
-                                print("%s: pixel (%d, %d) channel %d is %d, expected %d"
-                                      % (TYPES[kind], x, y, c, actual, expected))
-        # The waves may differ by one where Python's sine and ours round differently.
-        if off_by_more or wrong > 3:
+        wrong = [(x, y, c, pixels[x, y][c], models[c](x, y)) for y in range(size[1]) for x in range(size[0])
+                 for c in range(3) if pixels[x, y][c] != models[c](x, y)]
+        # The waves may be off by one in up to 3 values, where Python's sine and ours round differently.
+        wave = kind >= 5 and kind != 11
+        if len(wrong) > (3 if wave else 0) or any(abs(actual - expected) > 1 for *_, actual, expected in wrong):
             failures += 1
-            print("%s: %d wrong values" % (TYPES[kind], wrong))
+            print("%s: %d wrong values (x, y, channel, value, expected): %s" % (name, len(wrong), wrong[:3]))
         os.remove(path)
     print("%d passed, %d failed" % (14 - failures, failures))
     return 1 if failures else 0
@@ -119,19 +104,17 @@ def agree(native, windows, workdir):
     runner = [os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine-run")]
     settings = [((512, 512), "#FFFFFF", "#000000", 1.0), ((333, 97), "#123456", "#FEDCBA", 3.7),
                 ((96, 301), "#00FF80", "#FF0040", 0.25)]
+    a, b = os.path.join(workdir, "agree_native.bmp"), os.path.join(workdir, "agree_windows.bmp")
     failures = 0
     for kind in range(14):
-        for index, (size, start, end, frequency) in enumerate(settings):
-            a = os.path.join(workdir, "agree_native.bmp")
-            b = os.path.join(workdir, "agree_windows.bmp")
-            render(native, a, kind, size, start, end, frequency)
-            render(windows, b, kind, size, start, end, frequency, runner)
+        for index, setting in enumerate(settings):
+            render(native, a, kind, *setting)
+            render(windows, b, kind, *setting, runner=runner)
             with open(a, "rb") as fa, open(b, "rb") as fb:
                 if fa.read() != fb.read():
                     failures += 1
                     print("%s, settings %d: the builds disagree" % (TYPES[kind], index))
-    total = 14 * len(settings)
-    print("%d passed, %d failed" % (total - failures, failures))
+    print("%d passed, %d failed" % (14 * len(settings) - failures, failures))
     return 1 if failures else 0
 
 

@@ -1,7 +1,7 @@
 // A long scripted session in the real dialog: every command many times. What
 // one round creates must be gone by the next, and the process must not grow.
-// (Under Wine GetGuiResources reports 0, so GDI objects are followed by
-// handle: every bitmap seen in the first round must be dead after the tenth.)
+// (Wine's GetGuiResources answers 0, so GDI objects are followed by handle:
+// every bitmap seen in the first round must be dead after the tenth.)
 #include "ui_support.h"
 
 #include <psapi.h>
@@ -23,38 +23,37 @@ size_t privateBytes() {
 using LongSession = MainDialogTest;
 
 TEST_F(LongSession, NothingAccumulatesOverManyRounds) {
-  std::set<HBITMAP> firstRound;  // the GDI objects alive along the first round
+  std::set<HBITMAP> firstRound;
   auto live = [] {
     return std::set<HBITMAP>{g_state->image.bitmap, g_state->thumbnail.bitmap, g_startSwatch, g_endSwatch};
+  };
+  auto note = [&](int round) {
+    if (round == 0) firstRound.merge(live());
   };
   size_t settled = 0;
   for (int round = 0; round < 10; ++round) {
     if (round == 2) settled = privateBytes();
-    // Every command that renders, resizes, recolours, previews or resets.
     for (int32_t index = 0; index < kGradientTypeCount; ++index) {
       SendMessageA(item(IDC_GRADIENT_TYPE), CB_SETCURSEL, WPARAM(index), 0);
       command(IDC_GRADIENT_TYPE, CBN_SELCHANGE);
-      if (round == 0) firstRound.merge(live());
+      note(round);
     }
-    for (const auto& size : {std::pair{"300", "200"}, {"2147483647", "5"}, {"37", "911"}}) {
-      type(size.first, size.second);
+    for (auto [width, height] : {std::pair{"300", "200"}, {"2147483647", "5"}, {"37", "911"}}) {
+      type(width, height);
       ModalAnswerer closeWarning([](HWND box, int) { PostMessageA(box, WM_COMMAND, IDOK, 0); }, dialog());
       command(IDC_APPLY_SIZE);
-      if (round == 0) firstRound.merge(live());
+      note(round);
     }
     type(nullptr, nullptr, "2.5");
-    for (int id : {IDC_APPLY_WAVE, IDC_SWITCH, IDC_PREVIEW, IDC_RESET}) {
-      command(id);
-      if (round == 0) firstRound.merge(live());
-    }
+    for (int id : {IDC_APPLY_WAVE, IDC_SWITCH, IDC_PREVIEW, IDC_RESET}) command(id), note(round);
   }
   int alive = 0;
   for (HBITMAP bitmap : firstRound) alive += bitmap && !live().count(bitmap) && GetObjectType(bitmap) != 0;
   EXPECT_EQ(alive, 0) << "bitmaps of the first round still alive, of " << firstRound.size();
   EXPECT_EQ(g_previewOpen, 0);
   // One leaked 512 x 512 image per round would add 6 MB over these rounds.
-  const size_t grown = privateBytes() > settled ? privateBytes() - settled : 0;
-  EXPECT_LT(grown, size_t(1) << 20) << "private bytes grew from " << settled << " by " << grown;
+  const size_t now = privateBytes(), grown = now > settled ? now - settled : 0;
+  EXPECT_LT(grown, size_t(1) << 20) << "private bytes grew from " << settled;
 }
 
 }  // namespace

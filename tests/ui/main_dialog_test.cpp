@@ -1,6 +1,7 @@
 // The main dialog driven through its real template and dialog procedure:
-// fields, commands, field rules, swatches, resize failures and the thumbnail.
-#include <algorithm>
+// fields, commands, field rules, swatches, resize failures, the thumbnail,
+// the colour chooser and the preview window.
+#include <colordlg.h>
 
 #include "gradient/catalogue.h"
 #include "gradient/render_dispatch.h"
@@ -14,18 +15,13 @@ namespace {
 using MainDialog = MainDialogTest;
 
 TEST_F(MainDialog, OpensCentredWithTheStateInItsFields) {
-  EXPECT_EQ(shown(), "512 512 1.000 0");
-  std::string names;  // the list's items in order, the index of each type
-  for (int i = 0; i < SendMessageA(item(IDC_GRADIENT_TYPE), CB_GETCOUNT, 0, 0); ++i) {
+  EXPECT_EQ(state(), "512 512 1 0 FFFFFF 512x512 / 512 512 1.000 0");
+  ASSERT_EQ(SendMessageA(item(IDC_GRADIENT_TYPE), CB_GETCOUNT, 0, 0), kGradientTypeCount);
+  for (int i = 0; i < kGradientTypeCount; ++i) {  // in catalogue order: the index is the type
     char name[64] = {};
     SendMessageA(item(IDC_GRADIENT_TYPE), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(name));
-    names += name + std::string(", ");
+    EXPECT_STREQ(name, gradientInfo(i)->displayName);
   }
-  EXPECT_EQ(names, "Linear Vertical, Linear Horizontal, Radial, Diagonal LR, Diagonal RL, Sine Vertical, "
-                   "Cosine Vertical, Sine Horizontal, Cosine Horizontal, Sine Radial, Cosine Radial, 2x Radial, "
-                   "2x Sine Radial, 2x Cosine Radial, ");
-  EXPECT_EQ(dibPixel(g_startSwatch, 0, 0), 0xFFFFFFu);
-  EXPECT_EQ(dibPixel(g_endSwatch, 48, 12), 0x000000u);
   RECT window = {}, desktop = {};
   GetWindowRect(dialog(), &window);
   GetWindowRect(GetDesktopWindow(), &desktop);
@@ -34,29 +30,30 @@ TEST_F(MainDialog, OpensCentredWithTheStateInItsFields) {
 }
 
 // Every command from the same start: Sine Vertical from 0x563412 to 0x0000FF
-// at 512 x 512, the preview open, "300", "0", "2.5" typed and the list moved
-// to item 7 without a command yet.
+// at 512 x 512, the preview open, "300", "0", "0.33333" typed and the list
+// moved to item 7 without a command yet. A render uses the frequency as typed
+// (the field then shows 0.333): the image must be a render of what is stored.
 TEST_F(MainDialog, EachCommandReadsRendersAndShowsWhatItShould) {
-  struct Row {
+  const struct {
     const char* what;
     int id;
     WORD notification;
     INT_PTR result;
-    const char *stored, *shown;  // see stored() and shown()
+    const char* state;  // see state()
     bool rendered, previewOpen;
+  } rows[] = {
+      {"Return", IDOK, BN_CLICKED, 0, "512 512 1 5 563412 512x512 / 300 0 0.33333 7", false, true},
+      {"unknown", 999, BN_CLICKED, 0, "512 512 1 5 563412 512x512 / 300 0 0.33333 7", false, true},
+      {"list opened", IDC_GRADIENT_TYPE, CBN_DROPDOWN, 0, "512 512 1 5 563412 512x512 / 300 0 0.33333 7", false, true},
+      {"list changed", IDC_GRADIENT_TYPE, CBN_SELCHANGE, 0, "512 512 1 7 563412 512x512 / 300 0 0.33333 7", true, true},
+      {"Switch", IDC_SWITCH, BN_CLICKED, 1, "512 512 1 5 0000FF 512x512 / 512 512 1.000 5", true, true},
+      {"wave", IDC_APPLY_WAVE, BN_CLICKED, 1, "300 256 0.333330005 5 563412 512x512 / 300 256 0.333 5", true, true},
+      {"Preview", IDC_PREVIEW, BN_CLICKED, 1, "300 256 0.333330005 5 563412 512x512 / 300 256 0.333 5", false, true},
+      {"size", IDC_APPLY_SIZE, BN_CLICKED, 1, "300 256 0.333330005 5 563412 300x256 / 300 256 0.333 5", true, true},
+      {"Reset", IDC_RESET, BN_CLICKED, 1, "512 512 1 0 FFFFFF 512x512 / 512 512 1.000 0", true, false},
   };
-  const Row rows[] = {
-      {"Return in a field", IDOK, BN_CLICKED, 0, "512 512 1 5 563412 512x512", "300 0 2.5 7", false, true},
-      {"unknown command", 999, BN_CLICKED, 0, "512 512 1 5 563412 512x512", "300 0 2.5 7", false, true},
-      {"list opened", IDC_GRADIENT_TYPE, CBN_DROPDOWN, 0, "512 512 1 5 563412 512x512", "300 0 2.5 7", false, true},
-      {"list changed", IDC_GRADIENT_TYPE, CBN_SELCHANGE, 0, "512 512 1 7 563412 512x512", "300 0 2.5 7", true, true},
-      {"Switch", IDC_SWITCH, BN_CLICKED, 1, "512 512 1 5 0000FF 512x512", "512 512 1.000 5", true, true},
-      {"wave Apply", IDC_APPLY_WAVE, BN_CLICKED, 1, "300 256 2.5 5 563412 512x512", "300 256 2.500 5", true, true},
-      {"Preview", IDC_PREVIEW, BN_CLICKED, 1, "300 256 2.5 5 563412 512x512", "300 256 2.500 5", false, true},
-      {"size Apply", IDC_APPLY_SIZE, BN_CLICKED, 1, "300 256 2.5 5 563412 300x256", "300 256 2.500 5", true, true},
-      {"Reset", IDC_RESET, BN_CLICKED, 1, "512 512 1 0 FFFFFF 512x512", "512 512 1.000 0", true, false},
-  };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
     resetAll(dialog());
     g_state->gradientType = SineVertical;
     g_state->startColor = 0x563412;
@@ -65,70 +62,51 @@ TEST_F(MainDialog, EachCommandReadsRendersAndShowsWhatItShould) {
     refreshDialogFields(dialog());
     ASSERT_EQ(showPreview(), 1);
     HWND preview = g_previewWindow;
-    type("300", "0", "2.5");
+    type("300", "0", "0.33333");
     SendMessageA(item(IDC_GRADIENT_TYPE), CB_SETCURSEL, 7, 0);
     const uint64_t before = imageHash();
     const HBITMAP swatches[] = {g_startSwatch, g_endSwatch};
-    const DWORD objectsBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);  // Wine answers 0
 
-    EXPECT_EQ(command(row.id, row.notification), row.result) << row.what;
-    EXPECT_EQ(stored() + " / " + shown(), std::string(row.stored) + " / " + row.shown) << row.what;
-    EXPECT_EQ(imageHash() != before, row.rendered) << row.what << ": rendered";
-    EXPECT_EQ(g_previewOpen + 2 * IsWindow(preview), row.previewOpen ? 3 : 0) << row.what << ": preview open, alive";
-    EXPECT_EQ(dibPixel(g_startSwatch, 3, 4), rgbOf(g_state->startColor)) << row.what << ": swatch";
-    for (HBITMAP old : swatches) {
-      EXPECT_TRUE(old == g_startSwatch || old == g_endSwatch || !GetObjectType(old)) << row.what << ": old swatch alive";
+    EXPECT_EQ(command(row.id, row.notification), row.result);
+    EXPECT_EQ(state(), row.state);
+    const uint64_t after = imageHash();
+    EXPECT_EQ(after != before, row.rendered);
+    if (row.rendered) {
+      renderCurrentGradient();
+      EXPECT_EQ(imageHash(), after) << "not a render of the stored state";
     }
-    EXPECT_EQ(SendMessageA(item(IDC_START_COLOR), BM_GETIMAGE, IMAGE_BITMAP, 0), LRESULT(g_startSwatch)) << row.what;
-    EXPECT_EQ(SendMessageA(item(IDC_END_COLOR), BM_GETIMAGE, IMAGE_BITMAP, 0), LRESULT(g_endSwatch)) << row.what;
+    EXPECT_EQ(g_previewOpen + 2 * IsWindow(preview), row.previewOpen ? 3 : 0) << "preview open, alive";
+    EXPECT_EQ(dibPixel(g_startSwatch, 3, 4), rgbOf(g_state->startColor));
+    for (HBITMAP old : swatches) EXPECT_TRUE(old == g_startSwatch || old == g_endSwatch || !GetObjectType(old));
+    EXPECT_EQ(SendMessageA(item(IDC_START_COLOR), BM_GETIMAGE, IMAGE_BITMAP, 0), LRESULT(g_startSwatch));
+    EXPECT_EQ(SendMessageA(item(IDC_END_COLOR), BM_GETIMAGE, IMAGE_BITMAP, 0), LRESULT(g_endSwatch));
     const BitmapFacts swatch = describeBitmap(g_startSwatch);
-    EXPECT_TRUE(swatch.width == 49 && swatch.height == 13) << row.what << ": swatch size";
-    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), objectsBefore) << row.what << ": GDI objects";
+    EXPECT_TRUE(swatch.width == 49 && swatch.height == 13);
   }
 }
 
+// The dialog's side of the field rules (the rules themselves: tests/app):
+// each field read into its own value, empty fields, the values shown back.
 TEST_F(MainDialog, TypedFieldsAreNormalisedAppliedAndShown) {
-  const char* const rows[][4] = {  // typed width, height, frequency; then stored() / shown()
+  const char* const rows[][4] = {  // typed width, height, frequency; state()
       {"", "", "", "256 256 1 0 FFFFFF 256x256 / 256 256 1.000 0"},
-      {"0", "-5", "0", "256 256 1 0 FFFFFF 256x256 / 256 256 1.000 0"},
       {"abc", "7", "-2", "256 7 1 0 FFFFFF 256x7 / 256 7 1.000 0"},
-      {"300abc", "200", "abc", "300 200 1 0 FFFFFF 300x200 / 300 200 1.000 0"},
-      {"  41", "+3", "2.5", "41 3 2.5 0 FFFFFF 41x3 / 41 3 2.500 0"},
-      {"1", "1", "1e1", "1 1 10 0 FFFFFF 1x1 / 1 1 10.000 0"},
+      {"300abc", "2", "1e1", "300 2 10 0 FFFFFF 300x2 / 300 2 10.000 0"},
   };
   for (const auto& row : rows) {
     type(row[0], row[1], row[2]);
     EXPECT_EQ(command(IDC_APPLY_SIZE), 1);
-    EXPECT_EQ(stored() + " / " + shown(), row[3]) << '"' << row[0] << "\", \"" << row[1] << "\", \"" << row[2] << '"';
+    EXPECT_EQ(state(), row[3]);
   }
-}
-
-TEST_F(MainDialog, TypedFrequencyIsRenderedAsTypedAndNextUsedAsShown) {
-  g_state->gradientType = SineVertical;
-  type(nullptr, nullptr, "0.33333");
-  command(IDC_APPLY_WAVE);
-  const uint64_t rendered = imageHash();
-  EXPECT_EQ(shown(), "512 512 0.333 5");
-  uint64_t at[2];  // the same render at each frequency, to tell which one was used
-  for (float frequency : {0.333f, 0.33333f}) {
-    g_state->frequency = frequency;
-    renderCurrentGradient();
-    at[frequency == 0.333f ? 0 : 1] = imageHash();
-  }
-  ASSERT_NE(at[0], at[1]) << "the two frequencies must give different images for this test to tell";
-  EXPECT_EQ(rendered, at[1]) << "the command renders with the frequency as typed";
-  command(IDC_APPLY_WAVE);
-  EXPECT_EQ(g_state->frequency, 0.333f);
-  EXPECT_EQ(imageHash(), at[0]) << "the next command uses the shown value";
 }
 
 TEST_F(MainDialog, ASizeThatCannotBeMadeIsReportedAndTheFieldsShowTheRealSize) {
   const char* const rows[][3] = {  // typed width, height; the size named ("640 x 480" made to fail)
       {"640", "480", "640 x 480"},
-      {"2147483647", "2147483647", "2147483647 x 2147483647"},
       {"99999999999", "5", "2147483647 x 5"},  // beyond 32 bits: the largest size
   };
   for (const auto& row : rows) {
+    SCOPED_TRACE(row[2]);
     const uint64_t before = imageHash();
     HBITMAP thumbnail = g_state->thumbnail.bitmap;
     type(row[0], row[1]);
@@ -136,35 +114,34 @@ TEST_F(MainDialog, ASizeThatCannotBeMadeIsReportedAndTheFieldsShowTheRealSize) {
     ModalAnswerer answerer([](HWND box, int) { pressButton(box, IDOK); }, dialog());
     EXPECT_EQ(command(IDC_APPLY_SIZE), 1);
     allocation_faults::clear();
-    EXPECT_EQ(answerer.seen(), "Warning: An image of " + std::string(row[2]) + " pixels could not be made.");
-    EXPECT_EQ(stored() + " / " + shown(), "512 512 1 0 FFFFFF 512x512 / 512 512 1.000 0") << row[2];
-    EXPECT_EQ(imageHash(), before) << row[2] << ": the image stays";
-    EXPECT_EQ(g_state->thumbnail.bitmap, thumbnail) << row[2] << ": the thumbnail stays";
+    EXPECT_EQ(answerer.seen, std::vector<std::string>{"Warning: An image of " + std::string(row[2]) +
+                                                       " pixels could not be made."});
+    EXPECT_EQ(state(), "512 512 1 0 FFFFFF 512x512 / 512 512 1.000 0");
+    EXPECT_EQ(imageHash(), before);
+    EXPECT_EQ(g_state->thumbnail.bitmap, thumbnail);
   }
 }
 
 // The drawn rectangle is where the control's pixels differ from the button
-// face; expected from its actual client area (178 x 144 on Windows, 178 x 133
-// under Wine): fitted keeping the shape (height ratio in single precision),
-// sides truncated, centred rounding down.
+// face; expected from its client area (178 x 144 on Windows, 178 x 133 under
+// Wine): fitted keeping the shape (height ratio in single precision), sides
+// truncated, centred rounding down.
 TEST_F(MainDialog, ThumbnailIsPaintedFittedAndCentredAndRepaintedOnRequest) {
   g_state->startColor = 0x0000FF;  // red to blue: no pixel looks like the face
   g_state->endColor = 0xFF0000;
   HWND control = item(IDC_THUMBNAIL);
   const uint32_t face = rgbOf(GetSysColor(COLOR_BTNFACE));
-  const char* const sizes[][2] = {{"512", "512"}, {"640", "480"}, {"1000", "10"}, {"7", "7"}, {"10", "1000"}};
-  for (const auto& typed : sizes) {
-    type(typed[0], typed[1]);
-    const std::string size = typed[0] + std::string(" x ") + typed[1];
+  for (auto [width, height] : {std::pair{"512", "512"}, {"640", "480"}, {"1000", "10"}, {"7", "7"}, {"10", "1000"}}) {
+    SCOPED_TRACE(width + std::string(" x ") + height);
+    type(width, height);
     command(IDC_APPLY_SIZE);
     const Pixels pixels = readClientPixels(control);
-    ASSERT_TRUE(pixels.width == 178 && (pixels.height == 144 || pixels.height == 133))
-        << "client " << pixels.width << " x " << pixels.height;
+    ASSERT_TRUE(pixels.width == 178 && (pixels.height == 144 || pixels.height == 133)) << pixels.height;
     const BitmapFacts thumbnail = describeBitmap(g_state->thumbnail.bitmap);
     const double scale = std::min(double(pixels.width) / thumbnail.width,
                                   double(float(double(pixels.height) / thumbnail.height)));
     const int dw = int(thumbnail.width * scale), dh = int(thumbnail.height * scale);
-    int left = pixels.width, top = pixels.height, right = 0, bottom = 0;  // what differs from the face
+    int left = pixels.width, top = pixels.height, right = 0, bottom = 0;
     for (int y = 0; y < pixels.height; ++y) {
       for (int x = 0; x < pixels.width; ++x) {
         if (pixels.at(x, y) == face) continue;
@@ -172,20 +149,104 @@ TEST_F(MainDialog, ThumbnailIsPaintedFittedAndCentredAndRepaintedOnRequest) {
         top = std::min(top, y), bottom = std::max(bottom, y + 1);
       }
     }
-    const int x = (pixels.width - dw) / 2, y = (pixels.height - dh) / 2;  // shrunk below a pixel: nothing drawn
+    const int x = (pixels.width - dw) / 2, y = (pixels.height - dh) / 2;  // below a pixel: nothing drawn
     const std::vector<int> expected =
         dw && dh ? std::vector<int>{x, y, x + dw, y + dh} : std::vector<int>{pixels.width, pixels.height, 0, 0};
-    EXPECT_EQ((std::vector<int>{left, top, right, bottom}), expected)
-        << size << ": drawn from (left, top) to (right, bottom); thumbnail " << thumbnail.width << " x "
-        << thumbnail.height;
+    EXPECT_EQ((std::vector<int>{left, top, right, bottom}), expected) << "left, top, right, bottom";
 
     HDC dc = GetDC(control);  // painted over, the platform asks for it again
     PatBlt(dc, 0, 0, pixels.width, pixels.height, BLACKNESS);
     ReleaseDC(control, dc);
     InvalidateRect(control, nullptr, TRUE);
     UpdateWindow(control);
-    EXPECT_TRUE(readClientPixels(control).rgb == pixels.rgb) << size << ": repainted as before";
+    EXPECT_TRUE(readClientPixels(control).rgb == pixels.rgb) << "repainted as before";
   }
+}
+
+// The colour commands through the platform's real colour chooser.
+TEST_F(MainDialog, ChosenColourIsStoredRenderedShownAndOpenedOnNextTimeAndCancelChangesNothing) {
+  const struct {
+    int id;
+    uint32_t AppState::*field;
+    HBITMAP* swatch;
+    int row;  // the image row in the colour of this end
+  } rows[] = {{IDC_START_COLOR, &AppState::startColor, &g_startSwatch, 0},
+              {IDC_END_COLOR, &AppState::endColor, &g_endSwatch, 511}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.id);
+    // Notes the red, green, blue the chooser opened on; the first time types
+    // 0x12 0x34 0x56 and confirms, the second time cancels.
+    std::vector<std::string> openedOn;
+    ModalAnswerer answerer(
+        [&](HWND chooser, int index) {
+          openedOn.emplace_back();
+          for (int id : {COLOR_RED, COLOR_GREEN, COLOR_BLUE}) {
+            openedOn.back() += std::to_string(GetDlgItemInt(chooser, id, nullptr, FALSE)) + " ";
+            if (index == 0) SetDlgItemInt(chooser, id, 0x12 + 0x22 * (id - COLOR_RED), FALSE);
+          }
+          pressButton(chooser, index == 0 ? IDOK : IDCANCEL);
+        },
+        dialog());
+    const uint32_t before = g_state->*row.field;
+    EXPECT_EQ(command(row.id), 1);
+    EXPECT_EQ(g_state->*row.field, 0x563412u);
+    EXPECT_EQ(dibPixel(*row.swatch, 10, 5), 0x123456u) << "swatch";
+    EXPECT_EQ(imagePixel(0, row.row), 0x123456u) << "rendered at once";
+    HBITMAP swatch = *row.swatch;
+    const uint64_t chosen = imageHash();
+    EXPECT_EQ(command(row.id), 1);  // cancelled
+    char opened[16];
+    std::snprintf(opened, sizeof opened, "%u %u %u ", before & 0xFF, before >> 8 & 0xFF, before >> 16);
+    EXPECT_EQ(openedOn, (std::vector<std::string>{opened, "18 52 86 "})) << "the stored colour, then the chosen one";
+    EXPECT_EQ(g_state->*row.field, 0x563412u) << "kept after cancelling";
+    EXPECT_EQ(*row.swatch, swatch) << "no refresh after cancelling";
+    EXPECT_EQ(GetObjectType(swatch), DWORD(OBJ_BITMAP));
+    EXPECT_EQ(imageHash(), chosen) << "nothing rendered after cancelling";
+  }
+}
+
+// Left, top, client width, client height.
+std::vector<long> frameOf(HWND window) {
+  RECT outer = {}, client = {};
+  GetWindowRect(window, &outer);
+  GetClientRect(window, &client);
+  return {outer.left, outer.top, client.right, client.bottom};
+}
+
+// Preview opens at the top left at the image's size, showing it; Preview again
+// keeps the place, restores, takes the new size and repaints during the
+// command; after the user closes it, a new one opens at the top left (Reset
+// closing it is a row of the command table).
+TEST_F(MainDialog, PreviewOpensReopensAndOpensAgainAfterTheUserClosedIt) {
+  ASSERT_EQ(command(IDC_PREVIEW), 1);  // pumps: the first paint has come
+  ASSERT_EQ(g_previewOpen, 1);
+  HWND preview = g_previewWindow;
+  EXPECT_EQ(windowText(preview), "Preview");
+  EXPECT_EQ(GetWindowLongA(preview, GWL_STYLE), LONG(0x16CF0000));
+  EXPECT_EQ(GetWindow(preview, GW_OWNER), nullptr);
+  EXPECT_EQ(frameOf(preview), (std::vector<long>{0, 0, 512, 512}));
+  const Pixels first = readClientPixels(preview);
+  for (int y : {0, 256, 511}) EXPECT_EQ(first.at(300, y), imagePixel(300, y)) << "row " << y;
+
+  SetWindowPos(preview, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ShowWindow(preview, SW_MINIMIZE);
+  g_state->gradientType = LinearHorizontal;
+  type("300", "200");
+  command(IDC_APPLY_SIZE);
+  ASSERT_EQ(mainDialogProc(dialog(), WM_COMMAND, MAKEWPARAM(IDC_PREVIEW, BN_CLICKED), 0), 1);  // no pumping
+  EXPECT_EQ(g_previewWindow, preview);
+  EXPECT_FALSE(IsIconic(preview));
+  EXPECT_EQ(frameOf(preview), (std::vector<long>{40, 30, 300, 200}));
+  const Pixels shown = readClientPixels(preview);
+  for (int x : {0, 150, 299}) EXPECT_EQ(shown.at(x, 100), imagePixel(x, 100)) << "column " << x;
+
+  SendMessageA(preview, WM_CLOSE, 0, 0);
+  pumpMessages();
+  EXPECT_FALSE(IsWindow(preview));
+  EXPECT_EQ(g_previewOpen, 0);
+  command(IDC_PREVIEW);
+  ASSERT_EQ(g_previewOpen, 1);
+  EXPECT_EQ(frameOf(g_previewWindow), (std::vector<long>{0, 0, 300, 200}));
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// Shared helpers of the UI tests: the real main dialog made modeless from the
-// real template, message pumping, pixel read-back, and an answerer for the
-// modal dialogs (message boxes, colour chooser, save dialog) the code opens.
+// Shared helpers of the UI tests: the real main dialog made modeless from its
+// template, pixel read-back, and an answerer for the modal dialogs it opens.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -34,7 +33,7 @@ inline std::string windowText(HWND window) {
   return text;
 }
 
-// The client area of a window read back as 0x00RRGGBB values, row by row.
+// A window's client area read back as 0x00RRGGBB values, row by row.
 struct Pixels {
   int32_t width = 0, height = 0;
   std::vector<uint32_t> rgb;
@@ -46,7 +45,7 @@ inline Pixels readClientPixels(HWND window) {
   GetClientRect(window, &client);
   Pixels pixels{client.right, client.bottom, std::vector<uint32_t>(size_t(client.right) * client.bottom)};
   BITMAPINFO info = {};
-  info.bmiHeader = {sizeof info.bmiHeader, pixels.width, -pixels.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};  // top-down
+  info.bmiHeader = {sizeof info.bmiHeader, pixels.width, -pixels.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   HDC windowDc = GetDC(window), memory = CreateCompatibleDC(windowDc);
   HBITMAP copy = CreateCompatibleBitmap(windowDc, pixels.width, pixels.height);
   HGDIOBJ previous = SelectObject(memory, copy);
@@ -60,14 +59,14 @@ inline Pixels readClientPixels(HWND window) {
   return pixels;
 }
 
-// A COLORREF (red lowest) as 0x00RRGGBB, the form of read-back pixels.
 inline uint32_t rgbOf(COLORREF c) { return GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c); }
 
-// Picture pixel (x, y) of a bottom-up 24-bit DIB section, as 0x00RRGGBB.
+// Pixel (x, y) of a bottom-up 24-bit DIB section, as 0x00RRGGBB.
 inline uint32_t dibPixel(HBITMAP bitmap, int32_t x, int32_t y) {
   BITMAP facts = {};
   GetObjectA(bitmap, sizeof facts, &facts);
-  const auto* p = static_cast<const uint8_t*>(facts.bmBits) + size_t(facts.bmHeight - 1 - y) * facts.bmWidthBytes + x * 3;
+  const auto* p =
+      static_cast<const uint8_t*>(facts.bmBits) + size_t(facts.bmHeight - 1 - y) * facts.bmWidthBytes + x * 3;
   return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
 }
 
@@ -83,9 +82,9 @@ inline uint64_t imageHash() {
   return hash;
 }
 
-// While it lives, answers the modal dialogs this thread opens: a thread timer
-// runs in every modal loop, and each visible dialog other than `ignored` goes
-// once to `answer`, which acts as the user would.
+// While it lives, a thread timer (which runs in every modal loop) hands each
+// visible dialog of this thread, other than `ignored`, once to `answer`, and
+// notes it in `seen` as "caption: text" (a message box's text).
 class ModalAnswerer {
  public:
   using Answer = std::function<void(HWND dialog, int index)>;
@@ -93,24 +92,12 @@ class ModalAnswerer {
     active_ = this;
     timer_ = SetTimer(nullptr, 0, 30, &ModalAnswerer::tick);
   }
-  ~ModalAnswerer() {
-    KillTimer(nullptr, timer_);
-    active_ = nullptr;
-  }
-  // Each dialog seen as "caption: text" (a message box's text), joined by " | ".
-  std::string seen(size_t from = 0) const {
-    std::string all;
-    for (size_t i = from; i < seen_.size(); ++i) all += (i > from ? " | " : "") + seen_[i];
-    return all;
-  }
-  size_t count() const { return seen_.size(); }
+  ~ModalAnswerer() { KillTimer(nullptr, timer_), active_ = nullptr; }
+  std::vector<std::string> seen;
 
  private:
   static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
-    if (!active_ || active_->busy_) return;
-    active_->busy_ = true;
-    EnumThreadWindows(GetCurrentThreadId(), &ModalAnswerer::visit, 0);
-    active_->busy_ = false;
+    if (active_) EnumThreadWindows(GetCurrentThreadId(), &ModalAnswerer::visit, 0);
   }
   static BOOL CALLBACK visit(HWND window, LPARAM) {
     ModalAnswerer& self = *active_;
@@ -121,20 +108,17 @@ class ModalAnswerer {
       return TRUE;
     }
     self.answered_.push_back(window);
-    self.seen_.push_back(windowText(window) + ": " + windowText(GetDlgItem(window, 0xFFFF)));
-    self.answer_(window, int(self.seen_.size()) - 1);
+    self.seen.push_back(windowText(window) + ": " + windowText(GetDlgItem(window, 0xFFFF)));
+    self.answer_(window, int(self.seen.size()) - 1);
     return FALSE;
   }
   static inline ModalAnswerer* active_ = nullptr;
   Answer answer_;
   HWND ignored_;
   UINT_PTR timer_ = 0;
-  bool busy_ = false;
   std::vector<HWND> answered_;
-  std::vector<std::string> seen_;
 };
 
-// A button click as it reaches the button's owner.
 inline void pressButton(HWND dialog, int id) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
@@ -173,7 +157,7 @@ class MainDialogTest : public ::testing::Test {
 
   HWND dialog() const { return dialog_; }
   HWND item(int id) const { return GetDlgItem(dialog_, id); }
-  // A click, selection or edit as the platform sends it; the procedure's result.
+  // A command as the platform sends it; the procedure's result.
   INT_PTR command(int id, WORD notification = BN_CLICKED) {
     const INT_PTR result = mainDialogProc(dialog_, WM_COMMAND, MAKEWPARAM(id, notification), LPARAM(item(id)));
     pumpMessages();
@@ -181,23 +165,20 @@ class MainDialogTest : public ::testing::Test {
   }
   // Types into the width, height and frequency fields (null: left alone).
   void type(const char* width, const char* height, const char* frequency = nullptr) {
-    const std::pair<int, const char*> fields[] = {{IDC_WIDTH, width}, {IDC_HEIGHT, height}, {IDC_FREQUENCY, frequency}};
-    for (const auto& [id, text] : fields) {
+    for (auto [id, text] : {std::pair{IDC_WIDTH, width}, {IDC_HEIGHT, height}, {IDC_FREQUENCY, frequency}}) {
       if (text) SetDlgItemTextA(dialog_, id, text);
     }
   }
-  // The width, height and frequency fields and the list's selection.
-  std::string shown() const {
-    return windowText(item(IDC_WIDTH)) + " " + windowText(item(IDC_HEIGHT)) + " " + windowText(item(IDC_FREQUENCY)) +
-           " " + std::to_string(SendMessageA(item(IDC_GRADIENT_TYPE), CB_GETCURSEL, 0, 0));
-  }
-  // The stored width, height, frequency, type and start colour, and the image's size.
-  static std::string stored() {
-    char text[128];
-    std::snprintf(text, sizeof text, "%d %d %.9g %d %06X %dx%d", int(g_state->width), int(g_state->height),
+  // "stored / shown": g_state's width, height, frequency, type, start colour
+  // and image size; the width, height and frequency fields and the list's selection.
+  std::string state() const {
+    char text[160];
+    std::snprintf(text, sizeof text, "%d %d %.9g %d %06X %dx%d / ", int(g_state->width), int(g_state->height),
                   double(g_state->frequency), int(g_state->gradientType), unsigned(g_state->startColor),
                   int(g_state->image.width), int(g_state->image.height));
-    return text;
+    return text + windowText(item(IDC_WIDTH)) + " " + windowText(item(IDC_HEIGHT)) + " " +
+           windowText(item(IDC_FREQUENCY)) + " " +
+           std::to_string(SendMessageA(item(IDC_GRADIENT_TYPE), CB_GETCURSEL, 0, 0));
   }
 
  private:

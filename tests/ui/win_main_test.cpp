@@ -1,7 +1,5 @@
 // The program's frame run in-process: WinMain with the real modal dialog,
 // each way a user quits with what shutdown releases, and the start-up failures.
-#include <cstring>
-
 #include "platform/allocation.h"
 #include "ui_support.h"
 
@@ -10,8 +8,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int);
 namespace ui_test {
 namespace {
 
-// WinMain registers the preview class itself, so it is taken away first
-// (and put back when `classTaken`, to make that registration fail).
+// WinMain registers the preview class itself, so it is taken away first (and
+// put back when `classTaken`, to make that registration fail).
 int runWinMain(bool classTaken = false) {
   UnregisterClassA("PreviewClass", GetModuleHandleA(nullptr));
   if (classTaken) ensurePreviewClass();
@@ -20,6 +18,7 @@ int runWinMain(bool classTaken = false) {
 
 TEST(WinMain, EachWayOfQuittingEndsTheProgramAndReleasesEverything) {
   for (const char* way : {"Quit", "Escape", "close box"}) {
+    SCOPED_TRACE(way);
     HWND dialog = nullptr, preview = nullptr;
     HBITMAP swatches[2] = {};
     ModalAnswerer answerer([&](HWND shown, int) {
@@ -31,30 +30,31 @@ TEST(WinMain, EachWayOfQuittingEndsTheProgramAndReleasesEverything) {
       if (way[0] == 'E') PostMessageA(GetDlgItem(dialog, IDC_SAVE), WM_KEYDOWN, VK_ESCAPE, 0);
       if (way[0] == 'c') PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     });
-    EXPECT_EQ(runWinMain(), 0) << way;
-    EXPECT_EQ(answerer.count(), 1u) << way << ": the main dialog and nothing else: " << answerer.seen();
-    EXPECT_EQ(answerer.seen().rfind("Shadeloom v1.0 - ", 0), 0u) << answerer.seen();
-    ASSERT_TRUE(preview && swatches[0]) << way;
-    EXPECT_EQ(IsWindow(dialog) + IsWindow(preview), 0) << way << ": the dialog and the preview are destroyed";
-    EXPECT_EQ(GetObjectType(swatches[0]) + GetObjectType(swatches[1]), 0u) << way << ": swatches deleted";
-    EXPECT_TRUE(g_startSwatch == nullptr && g_state == nullptr) << way;
+    EXPECT_EQ(runWinMain(), 0);
+    ASSERT_EQ(answerer.seen.size(), 1u) << "the main dialog alone: " << testing::PrintToString(answerer.seen);
+    EXPECT_EQ(answerer.seen[0].rfind("Shadeloom v1.0 - ", 0), 0u) << answerer.seen[0];
+    ASSERT_TRUE(preview && swatches[0]);
+    EXPECT_EQ(IsWindow(dialog) + IsWindow(preview), 0) << "the dialog and the preview are destroyed";
+    EXPECT_EQ(GetObjectType(swatches[0]) + GetObjectType(swatches[1]), 0u) << "swatches deleted";
+    EXPECT_TRUE(g_startSwatch == nullptr && g_state == nullptr);
   }
 }
 
+// One message and no dialog; no AppState alive while it shows, nor after.
 TEST(WinMain, StartUpFailuresAreReportedWithNoStateLeftAndExitCodeZero) {
-  for (const char* message : {"Failed to register Preview window.", "Failed to create gradient image."}) {
-    const bool classTaken = std::strstr(message, "Preview");  // else the first image's pixels cannot be allocated
+  for (bool classTaken : {true, false}) {  // else the first image's pixels cannot be allocated
     bool stateWhileShown = true;
     ModalAnswerer answerer([&](HWND box, int) {
       stateWhileShown = g_state != nullptr;
       pressButton(box, IDOK);
     });
     if (!classTaken) allocation_faults::failAt(AllocationSite::PixelBlock);
-    EXPECT_EQ(runWinMain(classTaken), 0) << message;
+    EXPECT_EQ(runWinMain(classTaken), 0);
     allocation_faults::clear();
-    EXPECT_EQ(answerer.seen(), "Error: " + std::string(message)) << "one message and no dialog";
-    EXPECT_FALSE(stateWhileShown) << message << ": no AppState alive while the message shows";
-    EXPECT_EQ(g_state, nullptr) << message;
+    EXPECT_EQ(answerer.seen, std::vector<std::string>{classTaken ? "Error: Failed to register Preview window."
+                                                                  : "Error: Failed to create gradient image."});
+    EXPECT_FALSE(stateWhileShown);
+    EXPECT_EQ(g_state, nullptr);
   }
   UnregisterClassA("PreviewClass", GetModuleHandleA(nullptr));
 }
