@@ -5,8 +5,8 @@ set -euo pipefail
 
 packages=(
   cmake make g++ googletest libbenchmark-dev
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64
-  wine64 xvfb xauth xdotool imagemagick x11-apps
+  g++-mingw-w64-i686
+  wine wine32:i386 fonts-wine xvfb xauth xdotool imagemagick x11-apps
   python3 python3-pil
   clang libclang-rt-14-dev valgrind
 )
@@ -20,6 +20,8 @@ if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  # The release build is 32-bit Windows: its tests need 32-bit Wine.
+  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
