@@ -8,6 +8,7 @@
 #include "gradient/catalogue.h"
 #include "image/bmp_writer.h"
 #include "image/image_buffer.h"
+#include "res/version.h"
 #include "ui/thumbnail.h"
 
 namespace {
@@ -89,7 +90,7 @@ int runCli(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
       std::fputs(kUsage, out);
       return kExitOk;
     case CliAction::Version:
-      std::fputs("shadeloom-render 1.0.0\n", out);
+      std::fputs("shadeloom-render " SHADELOOM_VERSION_TEXT "\n", out);
       return kExitOk;
     case CliAction::List:
       for (int32_t type = 0; type < kGradientTypeCount; ++type)

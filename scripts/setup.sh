@@ -7,7 +7,7 @@ packages=(
   cmake make g++ googletest libbenchmark-dev
   g++-mingw-w64-i686
   wine wine32:i386 fonts-wine xvfb xauth xdotool imagemagick x11-apps
-  python3 python3-pil
+  python3 python3-pil fonts-dejavu-core
   clang libclang-rt-14-dev valgrind
 )
 

@@ -70,9 +70,10 @@ def channel_model(kind, width, height, start, end, frequency):
     return lambda x, y: to_byte((scaled * ((1.0 - wave(pos(x, y) * step)) * 0.5) + start * 65536) / 65536)
 
 
-def render(cli, out, kind, size, start, end, frequency, runner=()):
+def render(cli, out, kind, size, start, end, frequency, runner=(), thumbnail=None):
+    extra = ["--thumbnail", thumbnail] if thumbnail else []
     subprocess.run(list(runner) + [cli, "--type", str(kind), "--size", "%dx%d" % size, "--start", start,
-                                   "--end", end, "--frequency", repr(frequency), "-o", out],
+                                   "--end", end, "--frequency", repr(frequency), "-o", out] + extra,
                    check=True, stdout=subprocess.DEVNULL)
 
 
@@ -104,17 +105,19 @@ def agree(native, windows, workdir):
     runner = [os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine-run")]
     settings = [((512, 512), "#FFFFFF", "#000000", 1.0), ((333, 97), "#123456", "#FEDCBA", 3.7),
                 ((96, 301), "#00FF80", "#FF0040", 0.25)]
-    a, b = os.path.join(workdir, "agree_native.bmp"), os.path.join(workdir, "agree_windows.bmp")
+    files = {build: [os.path.join(workdir, "agree_%s%s.bmp" % (build, part)) for part in ("", "_thumbnail")]
+             for build in ("native", "windows")}
     failures = 0
     for kind in range(14):
         for index, setting in enumerate(settings):
-            render(native, a, kind, *setting)
-            render(windows, b, kind, *setting, runner=runner)
-            with open(a, "rb") as fa, open(b, "rb") as fb:
-                if fa.read() != fb.read():
-                    failures += 1
-                    print("%s, settings %d: the builds disagree" % (TYPES[kind], index))
-    print("%d passed, %d failed" % (14 * len(settings) - failures, failures))
+            render(native, files["native"][0], kind, *setting, thumbnail=files["native"][1])
+            render(windows, files["windows"][0], kind, *setting, runner=runner, thumbnail=files["windows"][1])
+            for part, a, b in zip(("image", "thumbnail"), files["native"], files["windows"]):
+                with open(a, "rb") as fa, open(b, "rb") as fb:
+                    if fa.read() != fb.read():
+                        failures += 1
+                        print("%s, settings %d: the builds disagree on the %s" % (TYPES[kind], index, part))
+    print("%d passed, %d failed" % (2 * 14 * len(settings) - failures, failures))
     return 1 if failures else 0
 
 
