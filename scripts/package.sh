@@ -3,7 +3,7 @@
 # with shadeloom.exe, shadeloom-render.exe, the README and the licence.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" run
 "$root/scripts/release-build.sh" shadeloom shadeloom-render
 tree="$root/build/release-mingw32"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$tree/CMakeCache.txt")

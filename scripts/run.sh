@@ -6,7 +6,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" run
 "$root/scripts/release-build.sh" shadeloom
 
 tree="$root/build/release-mingw32"
