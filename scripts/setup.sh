@@ -37,9 +37,10 @@ if [ "${#missing[@]}" -gt 0 ]; then
   # The release build is 32-bit Windows: it runs under 32-bit Wine.
   dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
   $sudo apt-get update -qq
-  # One line per package set up, so a long install is never silent.
+  # A line per package unpacked and set up, so a long install is never silent.
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" |
-    { grep --line-buffered '^Setting up ' || true; } | sed -u 's/^Setting up /setup: /; s/ (.*//'
+    { grep --line-buffered -E '^(Unpacking|Setting up) ' || true; } |
+    sed -u -E 's/^Unpacking /setup: unpacked /; s/^Setting up /setup: set up /; s/ \(.*//'
   find_missing
   [ "${#missing[@]}" -eq 0 ] || { echo "setup: could not install ${missing[*]}" >&2; exit 1; }
 fi
