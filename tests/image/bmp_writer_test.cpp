@@ -216,8 +216,8 @@ TEST(BmpWriter, SavesReachEveryNameAndKeepTheFileWhatItWas) {
     ASSERT_EQ(writeBmpFile((reference / "ref.bmp").c_str(), image.get()), 1);
     newImage = readFile(reference / "ref.bmp");
   }
-  const auto old = [](const ScratchFolder& folder, const char* name) {
-    std::ofstream(folder / name, std::ios::binary) << "an older picture";
+  const auto old = [](const ScratchFolder& folder, const char* name) {  // longer than the new file
+    std::ofstream(folder / name, std::ios::binary) << Bytes(1000, 'o');
   };
 #ifndef _WIN32
   int pipeReader = -1;
@@ -233,7 +233,7 @@ TEST(BmpWriter, SavesReachEveryNameAndKeepTheFileWhatItWas) {
     std::set<std::string> entries;
   } cases[] = {
       {"a file with a second hard link", 0, false,
-       [&](const ScratchFolder& f) { old(f, "a.bmp"), fs::create_hard_link(f / "a.bmp", f / "b.bmp"); },
+       [&](const ScratchFolder& f) { old(f, "a.bmp"); fs::create_hard_link(f / "a.bmp", f / "b.bmp"); },
        "a.bmp", {"a.bmp", "b.bmp"}, nullptr, {"a.bmp", "b.bmp"}},
       // 252 characters, within MAX_PATH, though a temporary beside it would not be.
       {"a folder of 245 characters", 245, false, [&](const ScratchFolder& f) { old(f, "ab.bmp"); }, "ab.bmp",
@@ -241,18 +241,19 @@ TEST(BmpWriter, SavesReachEveryNameAndKeepTheFileWhatItWas) {
       {"a new file in a folder of 245 characters", 245, false, nullptr, "ab.bmp", {"ab.bmp"}, nullptr, {"ab.bmp"}},
 #ifdef _WIN32
       {"a hidden file", 0, false,
-       [&](const ScratchFolder& f) { old(f, "a.bmp"), SetFileAttributesA((f / "a.bmp").c_str(), FILE_ATTRIBUTE_HIDDEN); },
+       [&](const ScratchFolder& f) { old(f, "a.bmp"); SetFileAttributesA((f / "a.bmp").c_str(), FILE_ATTRIBUTE_HIDDEN); },
        "a.bmp", {"a.bmp"},
        [](const ScratchFolder& f) { return (GetFileAttributesA((f / "a.bmp").c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0; },
        {"a.bmp"}},
 #else
       {"a symbolic link", 0, false,
-       [&](const ScratchFolder& f) { old(f, "target.bmp"), fs::create_symlink("target.bmp", f / "link.bmp"); },
+       [&](const ScratchFolder& f) { old(f, "target.bmp"); fs::create_symlink("target.bmp", f / "link.bmp"); },
        "link.bmp", {"target.bmp"}, [](const ScratchFolder& f) { return fs::is_symlink(f / "link.bmp"); },
        {"link.bmp", "target.bmp"}},
       {"a chain of links, through a folder, to a file not there yet", 0, false,
        [](const ScratchFolder& f) {
-         fs::create_directory(f / "sub"), fs::create_symlink("sub/hop.bmp", f / "link.bmp");
+         fs::create_directory(f / "sub");
+         fs::create_symlink("sub/hop.bmp", f / "link.bmp");
          fs::create_symlink("new.bmp", f / "sub/hop.bmp");
        },
        "link.bmp", {"sub/new.bmp"},
@@ -260,10 +261,9 @@ TEST(BmpWriter, SavesReachEveryNameAndKeepTheFileWhatItWas) {
        {"link.bmp", "sub", "sub/hop.bmp", "sub/new.bmp"}},
       {"a writable file in a folder closed to new files", 0, true,
        [&](const ScratchFolder& f) {
-         old(f, "a.bmp"), fs::permissions(f / "a.bmp", fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec &
-                                                            ~fs::perms::others_exec);
-         fs::permissions(f.folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                       fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+         old(f, "a.bmp");
+         fs::permissions(f / "a.bmp", fs::perms(0666));
+         fs::permissions(f.folder, fs::perms(0555));
        },
        "a.bmp", {"a.bmp"}, nullptr, {"a.bmp"}},
       {"a pipe", 0, false,
