@@ -68,10 +68,12 @@ bool ReplacingFile::open(const char* destination) {
 
 bool ReplacingFile::openInPlace() {
   inPlace_ = true;
-  file_ = replace_file_platform::openForOverwrite(destination_.c_str(), &created_);
-  if (!file_) return fail(replace_file_platform::lastError());
   path_ = destination_;
-  return true;
+  file_ = replace_file_platform::openForOverwrite(path_.c_str(), &created_);
+  if (file_) return true;
+  const uint32_t error = replace_file_platform::lastError();
+  abandon();  // removes the file if it was created but could not be opened as a stream
+  return fail(error);
 }
 
 bool ReplacingFile::write(const void* data, size_t itemSize, size_t count) {

@@ -15,7 +15,7 @@ constexpr DWORD kKeptAttributes =
 
 FILE* streamOf(HANDLE handle) {
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
-  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
   if (descriptor < 0) {
     CloseHandle(handle);
     SetLastError(ERROR_TOO_MANY_OPEN_FILES);
