@@ -317,9 +317,7 @@ TEST(BmpWriter, AFileAppearingWhereTheTemporaryGoesKeepsItsBytes) {
   EXPECT_EQ(readFile(g_planted), "someone else's");
   EXPECT_EQ(folder.entries(), (std::set<std::string>{"out.bmp", fs::path(g_planted).filename().string()}));
 }
-#endif
 
-#ifndef _WIN32
 uint64_t freeBytes(const char* folder) {
   struct statvfs info;
   return statvfs(folder, &info) == 0 ? uint64_t(info.f_bavail) * info.f_frsize : 0;
