@@ -49,6 +49,7 @@ int render(const RenderRequest& request, std::FILE* out, std::FILE* err) {
   state.frequency = request.frequency;
 
   int exitCode = kExitOk;
+  std::string reason;  // why a file could not be written
   if (!makeImage(!request.thumbnailPath.empty())) {
     std::fprintf(err, "shadeloom-render: cannot make an image of %dx%d pixels (not enough memory)\n",
                  request.width, request.height);
@@ -66,12 +67,14 @@ int render(const RenderRequest& request, std::FILE* out, std::FILE* err) {
     else
       std::fprintf(err, "shadeloom-render: cannot make the thumbnail\n");
     exitCode = kExitFailure;
-  } else if (!writeBmpFile(request.outputPath.c_str(), state.image.bitmap)) {
-    std::fprintf(err, "shadeloom-render: cannot write '%s'\n", request.outputPath.c_str());
+  } else if (!writeBmpFile(request.outputPath.c_str(), state.image.bitmap, &reason)) {
+    std::fprintf(err, "shadeloom-render: cannot write '%s'%s%s\n", request.outputPath.c_str(),
+                 reason.empty() ? "" : ": ", reason.c_str());
     exitCode = kExitFailure;
   } else if (!request.thumbnailPath.empty() &&
-             !writeBmpFile(request.thumbnailPath.c_str(), state.thumbnail.bitmap)) {
-    std::fprintf(err, "shadeloom-render: cannot write the thumbnail '%s'\n", request.thumbnailPath.c_str());
+             !writeBmpFile(request.thumbnailPath.c_str(), state.thumbnail.bitmap, &reason)) {
+    std::fprintf(err, "shadeloom-render: cannot write the thumbnail '%s'%s%s\n", request.thumbnailPath.c_str(),
+                 reason.empty() ? "" : ": ", reason.c_str());
     exitCode = kExitFailure;
   } else {
     std::fprintf(out, "%s: %dx%d \"%s\"\n", request.outputPath.c_str(), request.width, request.height,

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "cli/cli_args.h"
@@ -17,10 +18,16 @@ CliParse parse(std::vector<const char*> arguments) {
   return parseArguments(int(arguments.size()), arguments.data());
 }
 
-int run(std::vector<const char*> arguments) {
+// Runs the command line; what it prints goes to `printed` when given.
+int run(std::vector<const char*> arguments, std::string* printed = nullptr) {
   arguments.insert(arguments.begin(), "shadeloom-render");
   std::FILE* sink = std::tmpfile();
   const int code = runCli(int(arguments.size()), arguments.data(), sink, sink);
+  if (sink && printed) {
+    std::rewind(sink);
+    printed->clear();
+    for (int c; (c = std::fgetc(sink)) != EOF;) printed->push_back(char(c));
+  }
   if (sink) std::fclose(sink);
   return code;
 }
@@ -75,7 +82,22 @@ TEST(CliArguments, BadInputNamesTheOptionAndTheValueAndWritesNothing) {
 
 TEST(CliRun, ExitCodesAndFiles) {
   const std::string image = testing::TempDir() + "cli_image.bmp", thumbnail = testing::TempDir() + "cli_thumb.bmp";
-  EXPECT_EQ(run({"--size", "4x4", "-o", (testing::TempDir() + "no-such-folder/x.bmp").c_str()}), kExitFailure);
+  const std::string missing = testing::TempDir() + "no-such-folder/x.bmp";
+  // A file that cannot be written is named with the system's reason.
+  for (const auto& [option, what] : {std::pair{"-o", "'"}, {"--thumbnail", "the thumbnail '"}}) {
+    std::string printed;
+    EXPECT_EQ(run({"--size", "4x4", "-o", option[1] == 'o' ? missing.c_str() : image.c_str(), option, missing.c_str()},
+                  &printed),
+              kExitFailure);
+    const std::string expected = "shadeloom-render: cannot write " + std::string(what) + missing + "': ";
+#ifdef _WIN32
+    EXPECT_EQ(printed.rfind(expected, 0), 0u) << printed;
+    EXPECT_GT(printed.size(), expected.size() + 1) << "no reason: " << printed;  // the platform's own text
+#else
+    EXPECT_EQ(printed, expected + "No such file or directory\n");
+#endif
+  }
+  std::remove(image.c_str());  // written before the thumbnail failed
   EXPECT_EQ(run({"--size", "46341x46341", "-o", image.c_str()}), kExitFailure);
   EXPECT_EQ(run({"--size", "3x700", "-o", image.c_str(), "--thumbnail", thumbnail.c_str()}), kExitFailure)
       << "a thumbnail 0 pixels wide cannot be written";

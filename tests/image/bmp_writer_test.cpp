@@ -7,23 +7,32 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "image/bmp_format.h"
 #include "image/display_bitmap.h"
 #include "platform/gdi_guards.h"
 
 #ifndef _WIN32
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -47,16 +56,23 @@ Bytes readFile(const fs::path& path) {
   return Bytes(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {});
 }
 
-// A fresh folder per case, so its entries show what a save left behind.
+// A fresh folder per case, so its entries show what a save left behind;
+// padded with "x" to `length` characters when asked.
 struct ScratchFolder {
-  ScratchFolder() {
-    for (int n = 0; !fs::create_directory(folder = fs::temp_directory_path() / ("slbmp" + std::to_string(n)));) ++n;
+  explicit ScratchFolder(size_t length = 0) {
+    for (int n = 0;; ++n) {
+      folder = fs::temp_directory_path() / ("slbmp" + std::to_string(n));
+      if (folder.string().size() < length) folder += std::string(length - folder.string().size(), 'x');
+      if (fs::create_directory(folder)) break;
+    }
   }
   ~ScratchFolder() { std::error_code ignored; fs::remove_all(folder, ignored); }
   std::string operator/(const char* name) const { return (folder / name).string(); }
+  // Every file and folder below, as relative paths with forward slashes.
   std::set<std::string> entries() const {
     std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+      names.insert(entry.path().lexically_relative(folder).generic_string());
     return names;
   }
   fs::path folder;
@@ -108,6 +124,8 @@ TEST(BmpWriter, WritesTheHeadersThenTheBitmapMemory) {
 
 // Every failing call returns 0 and leaves the folder as it was: "keep.bmp" and
 // the read-only "locked.bmp" byte for byte, nothing created, no temporary left.
+// The reason given is the system's text for the first step that failed (under
+// Wine its own text, so only its presence is checked there).
 // Natively a file-size limit of 100 bytes also fills the "disk" mid-save (for
 // any user, unlike the tmpfs test below): a 512 x 1 image fits the stdio
 // buffer, so only the flush at close fails; a 512 x 512 one fails in fwrite.
@@ -117,15 +135,17 @@ TEST(BmpWriter, FailuresLeaveTheFolderAsItWas) {
     const char* name;
     const char* file;  // in the folder; nullptr: a null path, "": the empty path
     Handle handle;
+    int error;  // errno natively; 0: no reason is given
   } cases[] = {
-      {"null path", nullptr, kBitmap},         {"empty path", "", kBitmap},
-      {"null bitmap", "keep.bmp", kNull},      {"brush handle", "keep.bmp", kBrush},
-      {"deleted bitmap", "keep.bmp", kDeleted}, {"missing folder", "missing/out.bmp", kBitmap},
-      {"read-only destination", "locked.bmp", kBitmap}, {"destination is a folder", "folder.bmp", kBitmap},
+      {"null path", nullptr, kBitmap, 0},         {"empty path", "", kBitmap, 0},
+      {"null bitmap", "keep.bmp", kNull, 0},      {"brush handle", "keep.bmp", kBrush, 0},
+      {"deleted bitmap", "keep.bmp", kDeleted, 0}, {"missing folder", "missing/out.bmp", kBitmap, ENOENT},
+      {"read-only destination", "locked.bmp", kBitmap, EACCES},
+      {"destination is a folder", "folder.bmp", kBitmap, EISDIR},
 #ifdef _WIN32
-      {"device-dependent bitmap (no bits)", "keep.bmp", kDeviceDependent},
+      {"device-dependent bitmap (no bits)", "keep.bmp", kDeviceDependent, 0},
 #else
-      {"disk full at close", "keep.bmp", kFullAtClose}, {"disk full in fwrite", "keep.bmp", kFullInFwrite},
+      {"disk full at close", "keep.bmp", kFullAtClose, EFBIG}, {"disk full in fwrite", "keep.bmp", kFullInFwrite, EFBIG},
 #endif
   };
   const Bytes keep("old\0\xFF", 5);
@@ -149,7 +169,13 @@ TEST(BmpWriter, FailuresLeaveTheFolderAsItWas) {
     signal(SIGXFSZ, SIG_IGN);  // so that the write fails instead (for the rest of the run: no harm)
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lowered), 0);
 #endif
-    EXPECT_EQ(writeBmpFile(!c.file ? nullptr : *c.file ? (folder / c.file).c_str() : "", HBITMAP(handle)), 0);
+    std::string reason = "unset";
+    EXPECT_EQ(writeBmpFile(!c.file ? nullptr : *c.file ? (folder / c.file).c_str() : "", HBITMAP(handle), &reason), 0);
+#ifdef _WIN32
+    EXPECT_EQ(reason.empty(), c.error == 0) << reason;
+#else
+    EXPECT_EQ(reason, c.error ? std::strerror(c.error) : "");
+#endif
 #ifndef _WIN32
     setrlimit(RLIMIT_FSIZE, &saved);
 #endif
@@ -160,7 +186,138 @@ TEST(BmpWriter, FailuresLeaveTheFolderAsItWas) {
   }
 }
 
+// Writes as another user, to whom the scratch folder is closed: natively, as
+// root, in a child that becomes "nobody" (root may create files anywhere).
+int writeAsAnotherUser(const std::string& path, HBITMAP image) {
+#ifdef _WIN32
+  return writeBmpFile(path.c_str(), image);  // unused: Wine runs as root and honours no folder rights
+#else
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    _exit(writeBmpFile(path.c_str(), image));
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+}
+
+// A save over an existing file changes its bytes and nothing else about it:
+// each name listed reads the new image afterwards, links stay links, the file
+// keeps what it was (a pipe, hidden), and nothing else is in the folder.
+TEST(BmpWriter, SavesReachEveryNameAndKeepTheFileWhatItWas) {
+  const OwnedGdiObject<HBITMAP> image(createDisplayBitmap(7, 5));
+  std::fill_n(describeBitmap(image.get()).bits, 7 * 5 * 3, uint8_t(0x5A));
+  Bytes newImage;
+  {
+    ScratchFolder reference;
+    ASSERT_EQ(writeBmpFile((reference / "ref.bmp").c_str(), image.get()), 1);
+    newImage = readFile(reference / "ref.bmp");
+  }
+  const auto old = [](const ScratchFolder& folder, const char* name) {  // longer than the new file
+    std::ofstream(folder / name, std::ios::binary) << Bytes(1000, 'o');
+  };
 #ifndef _WIN32
+  int pipeReader = -1;
+#endif
+  const struct {
+    const char* name;
+    size_t folderLength;  // 0: whatever the scratch folder's path is
+    bool anotherUser;
+    std::function<void(const ScratchFolder&)> prepare;
+    const char* destination;
+    std::vector<const char*> newImageAt;
+    std::function<bool(const ScratchFolder&)> keeps;  // what else must hold afterwards
+    std::set<std::string> entries;
+  } cases[] = {
+      {"a file with a second hard link", 0, false,
+       [&](const ScratchFolder& f) { old(f, "a.bmp"); fs::create_hard_link(f / "a.bmp", f / "b.bmp"); },
+       "a.bmp", {"a.bmp", "b.bmp"}, nullptr, {"a.bmp", "b.bmp"}},
+      // 252 characters, within MAX_PATH, though a temporary beside it would not be.
+      {"a folder of 245 characters", 245, false, [&](const ScratchFolder& f) { old(f, "ab.bmp"); }, "ab.bmp",
+       {"ab.bmp"}, nullptr, {"ab.bmp"}},
+      {"a new file in a folder of 245 characters", 245, false, nullptr, "ab.bmp", {"ab.bmp"}, nullptr, {"ab.bmp"}},
+#ifdef _WIN32
+      {"a hidden file", 0, false,
+       [&](const ScratchFolder& f) { old(f, "a.bmp"); SetFileAttributesA((f / "a.bmp").c_str(), FILE_ATTRIBUTE_HIDDEN); },
+       "a.bmp", {"a.bmp"},
+       [](const ScratchFolder& f) { return (GetFileAttributesA((f / "a.bmp").c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0; },
+       {"a.bmp"}},
+#else
+      {"a symbolic link", 0, false,
+       [&](const ScratchFolder& f) { old(f, "target.bmp"); fs::create_symlink("target.bmp", f / "link.bmp"); },
+       "link.bmp", {"target.bmp"}, [](const ScratchFolder& f) { return fs::is_symlink(f / "link.bmp"); },
+       {"link.bmp", "target.bmp"}},
+      {"a chain of links, through a folder, to a file not there yet", 0, false,
+       [](const ScratchFolder& f) {
+         fs::create_directory(f / "sub");
+         fs::create_symlink("sub/hop.bmp", f / "link.bmp");
+         fs::create_symlink("new.bmp", f / "sub/hop.bmp");
+       },
+       "link.bmp", {"sub/new.bmp"},
+       [](const ScratchFolder& f) { return fs::is_symlink(f / "link.bmp") && fs::is_symlink(f / "sub/hop.bmp"); },
+       {"link.bmp", "sub", "sub/hop.bmp", "sub/new.bmp"}},
+      {"a writable file in a folder closed to new files", 0, true,
+       [&](const ScratchFolder& f) {
+         old(f, "a.bmp");
+         fs::permissions(f / "a.bmp", fs::perms(0666));
+         fs::permissions(f.folder, fs::perms(0555));
+       },
+       "a.bmp", {"a.bmp"}, nullptr, {"a.bmp"}},
+      {"a pipe", 0, false,
+       [&](const ScratchFolder& f) {
+         mkfifo((f / "pipe.bmp").c_str(), 0666);
+         pipeReader = ::open((f / "pipe.bmp").c_str(), O_RDONLY | O_NONBLOCK);  // so that the writer need not wait
+       },
+       "pipe.bmp", {},
+       [&](const ScratchFolder& f) {
+         Bytes received(4096, '\0');
+         received.resize(size_t(std::max<ssize_t>(0, read(pipeReader, &received[0], received.size()))));
+         close(pipeReader);
+         return fs::is_fifo(f / "pipe.bmp") && received == newImage;
+       },
+       {"pipe.bmp"}},
+#endif
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder(c.folderLength);
+    if (c.prepare) c.prepare(folder);
+    const std::string destination = folder / c.destination;
+    EXPECT_EQ(c.anotherUser ? writeAsAnotherUser(destination, image.get()) : writeBmpFile(destination.c_str(), image.get()),
+              1) << destination.size() << " characters";
+    fs::permissions(folder.folder, fs::perms::owner_all, fs::perm_options::add);
+    for (const char* name : c.newImageAt) EXPECT_TRUE(readFile(folder / name) == newImage) << name << " is not the new image";
+    EXPECT_TRUE(!c.keeps || c.keeps(folder)) << "the file is no longer what it was";
+    EXPECT_EQ(folder.entries(), c.entries);
+  }
+}
+
+#ifndef _WIN32
+// Set by the test below: the next time the writer looks at or opens a name
+// of a temporary, a file of someone else's appears there, just after the
+// look or just before the open: the moment another program could pick it.
+bool g_plantAtTemporary = false;
+std::string g_planted;
+
+void plantIfTemporary(const char* path) {
+  if (!g_plantAtTemporary || !std::strstr(path, "/~sl")) return;
+  g_plantAtTemporary = false;
+  std::ofstream(g_planted = path, std::ios::binary) << "someone else's";
+}
+
+TEST(BmpWriter, AFileAppearingWhereTheTemporaryGoesKeepsItsBytes) {
+  ScratchFolder folder;
+  const OwnedGdiObject<HBITMAP> image(createDisplayBitmap(7, 5));
+  g_plantAtTemporary = true;
+  EXPECT_EQ(writeBmpFile((folder / "out.bmp").c_str(), image.get()), 1);
+  ASSERT_FALSE(g_plantAtTemporary) << "no file was planted";
+  EXPECT_EQ(readFile(g_planted), "someone else's");
+  EXPECT_EQ(folder.entries(), (std::set<std::string>{"out.bmp", fs::path(g_planted).filename().string()}));
+}
+
 uint64_t freeBytes(const char* folder) {
   struct statvfs info;
   return statvfs(folder, &info) == 0 ? uint64_t(info.f_bavail) * info.f_frsize : 0;
@@ -198,3 +355,26 @@ TEST(BmpWriter, FullDiskFailuresKeepTheExistingFileAndTheFreeSpace) {
 #endif
 
 }  // namespace
+
+#ifndef _WIN32
+// The C library's own lstat and open, with the planting of the test above.
+extern "C" int lstat(const char* path, struct stat* status) noexcept {
+  static const auto real = reinterpret_cast<int (*)(const char*, struct stat*)>(dlsym(RTLD_NEXT, "lstat"));
+  const int result = real(path, status);
+  plantIfTemporary(path);
+  return result;
+}
+
+extern "C" int open(const char* path, int flags, ...) {
+  static const auto real = reinterpret_cast<int (*)(const char*, int, ...)>(dlsym(RTLD_NEXT, "open"));
+  mode_t mode = 0;
+  if (flags & O_CREAT) {
+    va_list arguments;
+    va_start(arguments, flags);
+    mode = va_arg(arguments, mode_t);
+    va_end(arguments);
+  }
+  plantIfTemporary(path);
+  return real(path, flags, mode);
+}
+#endif
