@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-i686
   wine wine32:i386 fonts-wine xvfb xauth xdotool imagemagick x11-apps
   python3 python3-pil
+  libstb-dev zlib1g-dev libz-mingw-w64-dev man-db
   clang libclang-rt-14-dev valgrind
 )
 
