@@ -130,6 +130,7 @@ TEST(CliRun, OutputsNamingOneFileAreRefused) {
   const std::string existing = testing::TempDir() + "cli_same.bmp", fresh = testing::TempDir() + "cli_fresh.bmp";
   const std::string existingDotted = testing::TempDir() + "./cli_same.bmp", freshDotted = testing::TempDir() + "./cli_fresh.bmp";
   std::ofstream(existing, std::ios::binary) << "keep me";
+  std::remove(fresh.c_str());
   std::vector<std::pair<std::string, std::string>> rows = {
       {existing, existing}, {existing, existingDotted}, {fresh, freshDotted}, {"-", "-"}};
 #ifndef _WIN32
@@ -158,7 +159,8 @@ TEST(CliRun, OutputsNamingOneFileAreRefused) {
 
 TEST(CliRun, ExitCodesAndFiles) {
   const std::string image = testing::TempDir() + "cli_image.bmp", thumbnail = testing::TempDir() + "cli_thumb.bmp";
-  EXPECT_EQ(run({"--size", "4x4", "-o", (testing::TempDir() + "no-such-folder/x.bmp").c_str()}), kExitFailure);
+  for (const char* name : {"no-such-folder/x.bmp", "no-such-folder/x.png"})
+    EXPECT_EQ(run({"--size", "4x4", "-o", (testing::TempDir() + name).c_str()}), kExitFailure) << name;
   EXPECT_EQ(run({"--size", "3x700", "-o", image.c_str(), "--thumbnail", thumbnail.c_str()}), kExitFailure)
       << "a thumbnail 0 pixels wide cannot be written";
   EXPECT_EQ(readFile(image), "") << "nothing is written when the thumbnail cannot be";

@@ -206,7 +206,16 @@ def agree(native, windows, workdir):
         if mismatch:
             failures += 1
             print("%s, the Windows build's PNG: %s" % (TYPES[kind], mismatch))
-    print("%d passed, %d failed" % (14 * (len(settings) + 1) - failures, failures))
+    # Standard output in binary mode: the bytes pass without "\n" becoming "\r\n".
+    render(native, a, 2, *settings[1])
+    piped = subprocess.run(runner + [windows, "--type", "2", "--size", "%dx%d" % settings[1][0], "--start",
+                                     settings[1][1], "--end", settings[1][2], "-o", "-"],
+                           check=True, capture_output=True).stdout
+    with open(a, "rb") as fa:
+        if piped != fa.read():
+            failures += 1
+            print("the Windows build's standard output differs from the native file (%d bytes)" % len(piped))
+    print("%d passed, %d failed" % (14 * (len(settings) + 1) + 1 - failures, failures))
     return 1 if failures else 0
 
 
