@@ -127,12 +127,11 @@ TEST(CliArguments, BadInputNamesTheOptionAndTheValueAndWritesNothing) {
 // Two outputs that land in one file would lose the image: refused before
 // anything is written, whichever way the file is named.
 TEST(CliRun, OutputsNamingOneFileAreRefused) {
-  const std::string existing = testing::TempDir() + "cli_same.bmp", fresh = testing::TempDir() + "cli_fresh.bmp";
-  const std::string existingDotted = testing::TempDir() + "./cli_same.bmp", freshDotted = testing::TempDir() + "./cli_fresh.bmp";
+  const std::string folder = testing::TempDir(), existing = folder + "cli_same.bmp", fresh = folder + "cli_fresh.bmp";
   std::ofstream(existing, std::ios::binary) << "keep me";
   std::remove(fresh.c_str());
   std::vector<std::pair<std::string, std::string>> rows = {
-      {existing, existing}, {existing, existingDotted}, {fresh, freshDotted}, {"-", "-"}};
+      {existing, existing}, {existing, folder + "./cli_same.bmp"}, {fresh, folder + "./cli_fresh.bmp"}, {"-", "-"}};
 #ifndef _WIN32
   const std::string link = testing::TempDir() + "cli_same_link.bmp";
   std::filesystem::remove(link);
@@ -177,7 +176,6 @@ TEST(CliRun, ExitCodesAndFiles) {
 // 139024 bytes: 30893.6); PNG: 300001-byte filtered rows, 2130706432 / 300001
 // = 7102.3; the width: 3 x W must fit in 31 bits, or 3 x W + 1 in 2130706432.
 TEST(CliRun, TooLargeSaysSoAndTheLargestSize) {
-  const std::string path = testing::TempDir() + "cli_large";
   const std::vector<std::pair<std::vector<const char*>, const char*>> rows = {
       {{"--size", "100000x100000", "-o", "x.bmp"}, "at width 100000 the largest is 100000x14316"},
       {{"--size", "100000x100000", "-o", "x.png"}, "at width 100000 the largest is 100000x7102"},
@@ -236,8 +234,8 @@ TEST(CliRun, StandardOutputCarriesTheImageAlone) {
 TEST(CliRun, FailedWriteOfStandardOutputFails) {
   const std::string path = testing::TempDir() + "cli_readonly", image = testing::TempDir() + "cli_ro.bmp";
   std::ofstream(path) << "";
-  const std::vector<std::vector<const char*>> rows = {
-      {"--list"}, {"--help"}, {"-h"}, {"--version"}, {"--size", "4x4", "-o", "-"}, {"--size", "4x4", "-o", image.c_str()}};
+  const std::vector<std::vector<const char*>> rows = {{"--list"}, {"--help"}, {"-h"}, {"--version"},
+                                                      {"--size", "4x4", "-o", "-"}, {"-o", image.c_str()}};
   for (const auto& arguments : rows) {
     std::FILE* readOnly = std::fopen(path.c_str(), "rb");
     const CliResult result = runCapturing(arguments, readOnly);
@@ -251,10 +249,10 @@ TEST(CliRun, FailedWriteOfStandardOutputFails) {
 // --frequency on a type without waves is noted on standard error; the image is made.
 TEST(CliRun, FrequencyWithoutWavesIsNoted) {
   const std::string path = testing::TempDir() + "cli_note.bmp";
-  const std::vector<std::tuple<const char*, const char*, bool>> rows = {
-      {"Radial", "--frequency=2", true}, {"2x Radial", "--frequency=2", true}, {"Diagonal LR", "--frequency=2", true},
-      {"Sine Radial", "--frequency=2", false}, {"2x Cosine Radial", "--frequency=2", false},
-      {"Radial", "--size=8x8", false}};
+  const std::vector<std::tuple<const char*, const char*, bool>> rows = {{"Radial", "--frequency=2", true},
+                                                                        {"2x Radial", "--frequency=2", true},
+                                                                        {"2x Sine Radial", "--frequency=2", false},
+                                                                        {"Radial", "--size=8x8", false}};
   for (const auto& [type, option, noted] : rows) {
     const CliResult result = runCapturing({"--type", type, option, "-o", path.c_str()});
     EXPECT_EQ(result.code, kExitOk) << type;
