@@ -67,7 +67,10 @@ int32_t largestAllowed(Allowed allowed) {
   int64_t low = 0, high = INT32_MAX;
   while (low < high) {
     const int64_t middle = (low + high + 1) / 2;
-    if (allowed(int32_t(middle))) low = middle; else high = middle - 1;
+    if (allowed(int32_t(middle)))
+      low = middle;
+    else
+      high = middle - 1;
   }
   return int32_t(low);
 }

@@ -3,7 +3,6 @@
 #include <zlib.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 
 #include "display_bitmap.h"
