@@ -107,14 +107,14 @@ std::string unknownExtension(const std::string& path) {
 
 enum class OptionId { None, Type, Size, Start, End, Frequency, Format, Output, Thumbnail };
 
-struct OptionSpec {
+struct CliOption {
   const char* name;
   bool takesValue;
   OptionId id;
   CliAction action;  // of the options without a value
 };
 
-const OptionSpec kOptions[] = {
+const CliOption kOptions[] = {
     {"--type", true, OptionId::Type, CliAction::Render},
     {"--size", true, OptionId::Size, CliAction::Render},
     {"--start", true, OptionId::Start, CliAction::Render},
@@ -130,9 +130,9 @@ const OptionSpec kOptions[] = {
     {"--version", false, OptionId::None, CliAction::Version},
 };
 
-const OptionSpec* findOption(const char* name) {
-  for (const OptionSpec& spec : kOptions)
-    if (!std::strcmp(spec.name, name)) return &spec;
+const CliOption* findOption(const char* name) {
+  for (const CliOption& option : kOptions)
+    if (!std::strcmp(option.name, name)) return &option;
   return nullptr;
 }
 
@@ -167,17 +167,17 @@ CliParse parseArguments(int argc, const char* const* argv) {
       name.assign(argument, 2);
       inlineValue = argument + 2;
     }
-    const OptionSpec* spec = findOption(name.c_str());
-    if (!spec) {
+    const CliOption* known = findOption(name.c_str());
+    if (!known) {
       parse.error = std::string("unknown option '") + argument + "' (try --help)";
       return parse;
     }
-    if (!spec->takesValue) {
+    if (!known->takesValue) {
       if (inlineValue) {
-        parse.error = std::string("option ") + spec->name + " takes no value: '" + argument + "'";
+        parse.error = std::string("option ") + known->name + " takes no value: '" + argument + "'";
         return parse;
       }
-      parse.action = spec->action;
+      parse.action = known->action;
       return parse;
     }
     if (!inlineValue && i + 1 >= argc) {
@@ -185,8 +185,8 @@ CliParse parseArguments(int argc, const char* const* argv) {
       return parse;
     }
     const char* value = inlineValue ? inlineValue : argv[++i];
-    const char* option = spec->name;
-    switch (spec->id) {
+    const char* option = known->name;
+    switch (known->id) {
       case OptionId::Type:
         if (!parseType(value, request.gradientType))
           parse.error = invalid(option, value, "a type name or an index 0 to 13 (see --list)");
@@ -197,7 +197,7 @@ CliParse parseArguments(int argc, const char* const* argv) {
         break;
       case OptionId::Start:
       case OptionId::End:
-        if (!parseColor(value, spec->id == OptionId::Start ? request.startColor : request.endColor))
+        if (!parseColor(value, known->id == OptionId::Start ? request.startColor : request.endColor))
           parse.error = invalid(option, value, "#RRGGBB, RRGGBB or #RGB in hexadecimal digits");
         break;
       case OptionId::Frequency:
@@ -212,7 +212,7 @@ CliParse parseArguments(int argc, const char* const* argv) {
       case OptionId::Thumbnail:
       case OptionId::Output:
         if (!*value) parse.error = invalid(option, value, "a file name");
-        (spec->id == OptionId::Output ? request.outputPath : request.thumbnailPath) = value;
+        (known->id == OptionId::Output ? request.outputPath : request.thumbnailPath) = value;
         break;
       case OptionId::None:
         break;
