@@ -1,5 +1,6 @@
 #include "cli_args.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -45,18 +46,22 @@ int hexDigit(char c) {
   return -1;
 }
 
-// "#RRGGBB" (the '#' may be left out) into the COLORREF layout.
+// "#RRGGBB" (the '#' may be left out) or "#RGB" (each digit doubled, as in
+// CSS) into the COLORREF layout.
 bool parseColor(const char* text, uint32_t& color) {
-  if (*text == '#') ++text;
-  if (std::strlen(text) != 6) return false;
-  uint32_t rgb[3];
-  for (int channel = 0; channel < 3; ++channel) {
-    const int high = hexDigit(text[2 * channel]);
-    const int low = hexDigit(text[2 * channel + 1]);
+  const bool hash = *text == '#';
+  if (hash) ++text;
+  const size_t length = std::strlen(text);
+  const size_t digits = length == 6 ? 2 : length == 3 && hash ? 1 : 0;
+  if (!digits) return false;
+  uint32_t value = 0;
+  for (size_t channel = 0; channel < 3; ++channel) {
+    const int high = hexDigit(text[digits * channel]);
+    const int low = hexDigit(text[digits * channel + digits - 1]);
     if (high < 0 || low < 0) return false;
-    rgb[channel] = uint32_t(high * 16 + low);
+    value |= uint32_t(high * 16 + low) << (8 * channel);
   }
-  color = rgb[0] | (rgb[1] << 8) | (rgb[2] << 16);
+  color = value;
   return true;
 }
 
@@ -71,6 +76,66 @@ bool parseFrequency(const char* text, float& frequency) {
   return true;
 }
 
+constexpr char kFormatNames[] = "bmp or png";
+
+// The ImageFormat of a format name (any case), or -1.
+int formatNamed(const char* name) {
+  std::string lower = name;
+  for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return lower == "bmp" ? int(ImageFormat::Bmp) : lower == "png" ? int(ImageFormat::Png) : -1;
+}
+
+// The format an output's name asks for: its extension, any case. A name
+// without one, and standard output, get BMP. False for any other extension.
+bool formatOfPath(const std::string& path, ImageFormat& format) {
+  const size_t dot = path.find_last_of('.');
+  const size_t separator = path.find_last_of("/\\");
+  if (path == kStandardOutput || dot == std::string::npos || (separator != std::string::npos && dot < separator)) {
+    format = ImageFormat::Bmp;
+    return true;
+  }
+  const int named = formatNamed(path.c_str() + dot + 1);
+  if (named < 0) return false;
+  format = ImageFormat(named);
+  return true;
+}
+
+std::string unknownExtension(const std::string& path) {
+  return "cannot tell the format of '" + path + "' from its extension: name it .bmp or .png, or give --format " +
+         kFormatNames;
+}
+
+enum class OptionId { None, Type, Size, Start, End, Frequency, Format, Output, Thumbnail };
+
+struct CliOption {
+  const char* name;
+  bool takesValue;
+  OptionId id;
+  CliAction action;  // of the options without a value
+};
+
+const CliOption kOptions[] = {
+    {"--type", true, OptionId::Type, CliAction::Render},
+    {"--size", true, OptionId::Size, CliAction::Render},
+    {"--start", true, OptionId::Start, CliAction::Render},
+    {"--end", true, OptionId::End, CliAction::Render},
+    {"--frequency", true, OptionId::Frequency, CliAction::Render},
+    {"--format", true, OptionId::Format, CliAction::Render},
+    {"-o", true, OptionId::Output, CliAction::Render},
+    {"--output", true, OptionId::Output, CliAction::Render},
+    {"--thumbnail", true, OptionId::Thumbnail, CliAction::Render},
+    {"--list", false, OptionId::None, CliAction::List},
+    {"-h", false, OptionId::None, CliAction::Help},
+    {"--help", false, OptionId::None, CliAction::Help},
+    {"--version", false, OptionId::None, CliAction::Version},
+};
+
+const CliOption* findOption(const char* name) {
+  for (const CliOption& option : kOptions)
+    if (!std::strcmp(option.name, name)) return &option;
+  return nullptr;
+}
+
 std::string invalid(const char* option, const char* value, const char* expected) {
   return std::string("invalid value '") + value + "' for " + option + ": expected " + expected;
 }
@@ -80,55 +145,90 @@ std::string invalid(const char* option, const char* value, const char* expected)
 CliParse parseArguments(int argc, const char* const* argv) {
   CliParse parse;
   RenderRequest& request = parse.request;
+  const char* format = nullptr;
+  bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
-    const char* option = argv[i];
-    if (!std::strcmp(option, "--help") || !std::strcmp(option, "-h")) {
-      parse.action = CliAction::Help;
+    const char* argument = argv[i];
+    if (optionsEnded || argument[0] != '-' || !std::strcmp(argument, "-")) {
+      parse.error = std::string("unexpected argument '") + argument + "' (try --help)";
       return parse;
     }
-    if (!std::strcmp(option, "--version")) {
-      parse.action = CliAction::Version;
+    if (!std::strcmp(argument, "--")) {
+      optionsEnded = true;
+      continue;
+    }
+    // GNU forms: "--name=value" and "-oVALUE" carry their value inline.
+    std::string name = argument;
+    const char* inlineValue = nullptr;
+    if (const char* equals = std::strchr(argument, '='); argument[1] == '-' && equals) {
+      name.assign(argument, equals);
+      inlineValue = equals + 1;
+    } else if (argument[1] != '-' && argument[1] && argument[2]) {
+      name.assign(argument, 2);
+      inlineValue = argument + 2;
+    }
+    const CliOption* known = findOption(name.c_str());
+    if (!known) {
+      parse.error = std::string("unknown option '") + argument + "' (try --help)";
       return parse;
     }
-    if (!std::strcmp(option, "--list")) {
-      parse.action = CliAction::List;
+    if (!known->takesValue) {
+      if (inlineValue) {
+        parse.error = std::string("option ") + known->name + " takes no value: '" + argument + "'";
+        return parse;
+      }
+      parse.action = known->action;
       return parse;
     }
-    const bool takesValue = !std::strcmp(option, "--type") || !std::strcmp(option, "--size") ||
-                            !std::strcmp(option, "--start") || !std::strcmp(option, "--end") ||
-                            !std::strcmp(option, "--frequency") || !std::strcmp(option, "-o") ||
-                            !std::strcmp(option, "--output") || !std::strcmp(option, "--thumbnail");
-    if (!takesValue) {
-      parse.error = std::string("unknown option '") + option + "' (try --help)";
+    if (!inlineValue && i + 1 >= argc) {
+      parse.error = "option " + name + " needs a value";
       return parse;
     }
-    if (i + 1 >= argc) {
-      parse.error = std::string("option ") + option + " needs a value";
-      return parse;
-    }
-    const char* value = argv[++i];
-    if (!std::strcmp(option, "--type")) {
-      if (!parseType(value, request.gradientType))
-        parse.error = invalid(option, value, "a type name or an index 0 to 13 (see --list)");
-    } else if (!std::strcmp(option, "--size")) {
-      if (!parseSize(value, request.width, request.height))
-        parse.error = invalid(option, value, "WIDTHxHEIGHT, each 1 to 2147483647");
-    } else if (!std::strcmp(option, "--start")) {
-      if (!parseColor(value, request.startColor)) parse.error = invalid(option, value, "#RRGGBB");
-    } else if (!std::strcmp(option, "--end")) {
-      if (!parseColor(value, request.endColor)) parse.error = invalid(option, value, "#RRGGBB");
-    } else if (!std::strcmp(option, "--frequency")) {
-      if (!parseFrequency(value, request.frequency))
-        parse.error = invalid(option, value, "a finite number greater than 0");
-    } else if (!std::strcmp(option, "--thumbnail")) {
-      if (!*value) parse.error = invalid(option, value, "a file name");
-      request.thumbnailPath = value;
-    } else {
-      if (!*value) parse.error = invalid(option, value, "a file name");
-      request.outputPath = value;
+    const char* value = inlineValue ? inlineValue : argv[++i];
+    const char* option = known->name;
+    switch (known->id) {
+      case OptionId::Type:
+        if (!parseType(value, request.gradientType))
+          parse.error = invalid(option, value, "a type name or an index 0 to 13 (see --list)");
+        break;
+      case OptionId::Size:
+        if (!parseSize(value, request.width, request.height))
+          parse.error = invalid(option, value, "WIDTHxHEIGHT, each 1 to 2147483647");
+        break;
+      case OptionId::Start:
+      case OptionId::End:
+        if (!parseColor(value, known->id == OptionId::Start ? request.startColor : request.endColor))
+          parse.error = invalid(option, value, "#RRGGBB, RRGGBB or #RGB in hexadecimal digits");
+        break;
+      case OptionId::Frequency:
+        if (!parseFrequency(value, request.frequency))
+          parse.error = invalid(option, value, "a finite number greater than 0");
+        request.frequencyGiven = true;
+        break;
+      case OptionId::Format:
+        format = value;
+        if (formatNamed(value) < 0) parse.error = invalid(option, value, kFormatNames);
+        break;
+      case OptionId::Thumbnail:
+      case OptionId::Output:
+        if (!*value) parse.error = invalid(option, value, "a file name");
+        (known->id == OptionId::Output ? request.outputPath : request.thumbnailPath) = value;
+        break;
+      case OptionId::None:
+        break;
     }
     if (!parse.error.empty()) return parse;
   }
-  if (request.outputPath.empty()) parse.error = "no output file: give -o FILE.bmp";
+  if (request.outputPath.empty()) {
+    parse.error = "no output file: give -o FILE.bmp, -o FILE.png or -o - (standard output)";
+    return parse;
+  }
+  if (format) {
+    request.outputFormat = request.thumbnailFormat = ImageFormat(formatNamed(format));
+  } else if (!formatOfPath(request.outputPath, request.outputFormat)) {
+    parse.error = unknownExtension(request.outputPath);
+  } else if (!request.thumbnailPath.empty() && !formatOfPath(request.thumbnailPath, request.thumbnailFormat)) {
+    parse.error = unknownExtension(request.thumbnailPath);
+  }
   return parse;
 }

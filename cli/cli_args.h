@@ -10,6 +10,11 @@
 
 enum class CliAction { Render, List, Help, Version };
 
+enum class ImageFormat { Bmp, Png };
+
+// The output name that means standard output.
+constexpr char kStandardOutput[] = "-";
+
 struct RenderRequest {
   int32_t gradientType = 0;
   int32_t width = kDefaultImageSize;
@@ -17,8 +22,12 @@ struct RenderRequest {
   uint32_t startColor = kDefaultStartColor;  // COLORREF layout: red in the lowest byte
   uint32_t endColor = kDefaultEndColor;
   float frequency = kDefaultFrequency;
+  bool frequencyGiven = false;  // for the note that a type without waves ignores it
   std::string outputPath;
   std::string thumbnailPath;  // empty: no thumbnail file
+  // From --format, else from each file's extension; BMP for no extension and "-".
+  ImageFormat outputFormat = ImageFormat::Bmp;
+  ImageFormat thumbnailFormat = ImageFormat::Bmp;
 };
 
 struct CliParse {

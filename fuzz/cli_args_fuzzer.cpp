@@ -1,8 +1,9 @@
 // shadeloom-render's argument parser over any command line: the input is split
 // at NUL bytes into arguments. Checked: a command line is either refused with
 // an error, or gives a request that can be rendered as it stands (a known
-// type, both sides positive, a finite frequency above 0, an output file);
-// --help, --list and --version are never errors.
+// type, both sides positive, a finite frequency above 0, an output file, and
+// a known format for each output that its name or --format gives); --help,
+// --list and --version are never errors.
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -42,5 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(r.startColor <= 0xFFFFFF && r.endColor <= 0xFFFFFF, "accepted colours %06x %06x", r.startColor,
              r.endColor);
   FUZZ_CHECK(!r.outputPath.empty(), "accepted a render without an output file");
+  for (ImageFormat format : {r.outputFormat, r.thumbnailFormat})
+    FUZZ_CHECK(format == ImageFormat::Bmp || format == ImageFormat::Png, "accepted format %d", int(format));
   return 0;
 }

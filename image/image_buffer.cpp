@@ -8,14 +8,15 @@
 #include "platform/allocation.h"
 #include "platform/gdi_guards.h"
 
-namespace {
-
-bool sizeFitsIn32Bits(int32_t width, int32_t height, int32_t bitsPerPixel) {
+bool imageSizeFits(int32_t width, int32_t height, int32_t bitsPerPixel) {
+  if (width <= 0 || height <= 0 || bitsPerPixel <= 0) return false;
   const uint64_t rowBytes = uint64_t(width) * uint64_t(bitsPerPixel / 8);
   const uint64_t byteSize = rowBytes * uint64_t(height);
   // The display bitmap must also fit a BMP file, whose size field is 32 bits.
   return rowBytes <= 0x7FFFFFFF && byteSize <= 0xFFFFFFFF && bmpSizeWritable(width, height);
 }
+
+namespace {
 
 // updateBitmap, told whether the pixel block is known to be all zero. Zero
 // pixels convert to zero bytes, which the black bitmap already holds, so the
@@ -43,7 +44,7 @@ ImageBuffer::~ImageBuffer() { releaseImageBuffer(*this); }
 int createImageBuffer(ImageBuffer& image, int32_t width, int32_t height, int32_t bitsPerPixel) {
   if (width <= 0 || height <= 0 || bitsPerPixel == 0) return 0;
   if (bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32) return 0;
-  if (!sizeFitsIn32Bits(width, height, bitsPerPixel)) return 0;
+  if (!imageSizeFits(width, height, bitsPerPixel)) return 0;
 
   releaseImageBuffer(image);
   image.width = width;

@@ -26,6 +26,10 @@ struct ImageBuffer {
   ImageBuffer& operator=(const ImageBuffer&) = delete;
 };
 
+// True when the byte counts of a W x H image of the depth, and of its BMP
+// file, fit in 32 bits (the row in 31): the sizes createImageBuffer accepts.
+bool imageSizeFits(int32_t width, int32_t height, int32_t bitsPerPixel);
+
 // Allocates a zero-filled pixel block and an all-black display bitmap. Returns
 // 1, or 0: for a zero or negative size, a depth other than 16/24/32, or a size
 // whose byte counts do not fit in 32 bits the record is untouched; when memory

@@ -6,17 +6,18 @@
 #   setup.sh run     only what building and running the release program needs
 set -euo pipefail
 
-# The release program: the i686 cross compiler, 32-bit Wine with Wine's own
-# fonts, and a virtual display with the tools that wait for and photograph it.
+# The release programs: the i686 cross compiler with the PNG writer's
+# libraries, 32-bit Wine with Wine's own fonts, and a virtual display with the
+# tools that wait for and photograph it.
 packages=(
   cmake make python3
-  g++-mingw-w64-i686
+  g++-mingw-w64-i686 libstb-dev libz-mingw-w64-dev
   wine wine32:i386 fonts-wine xvfb xauth xdotool imagemagick
 )
 if [ "${1:-}" != run ]; then
   packages+=(
-    g++ googletest libbenchmark-dev
-    x11-apps python3-pil fonts-dejavu-core
+    g++ googletest libbenchmark-dev zlib1g-dev
+    x11-apps python3-pil fonts-dejavu-core man-db
     clang libclang-rt-14-dev valgrind
   )
 fi

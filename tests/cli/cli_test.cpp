@@ -1,7 +1,9 @@
-// shadeloom-render: the argument matrix, exit codes, and that bad input never touches a file.
+// shadeloom-render: the argument matrix, exit codes, and that bad input or a
+// failed render never touches a file.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "cli/cli_args.h"
+#include "platform/allocation.h"
 
 namespace {
 
@@ -18,23 +21,37 @@ CliParse parse(std::vector<const char*> arguments) {
   return parseArguments(int(arguments.size()), arguments.data());
 }
 
-// Runs the command line; what it prints goes to `printed` when given.
-int run(std::vector<const char*> arguments, std::string* printed = nullptr) {
-  arguments.insert(arguments.begin(), "shadeloom-render");
-  std::FILE* sink = std::tmpfile();
-  const int code = runCli(int(arguments.size()), arguments.data(), sink, sink);
-  if (sink && printed) {
-    std::rewind(sink);
-    printed->clear();
-    for (int c; (c = std::fgetc(sink)) != EOF;) printed->push_back(char(c));
-  }
-  if (sink) std::fclose(sink);
-  return code;
+std::string readStream(std::FILE* stream) {
+  std::string text;
+  std::rewind(stream);
+  for (int c; (c = std::fgetc(stream)) != EOF;) text += char(c);
+  return text;
 }
+
+struct CliResult {
+  int code;
+  std::string out, err;
+};
+
+// Runs a command line; standard output is `out` when given, else a temporary file.
+CliResult runCapturing(std::vector<const char*> arguments, std::FILE* out = nullptr) {
+  arguments.insert(arguments.begin(), "shadeloom-render");
+  std::FILE* outFile = out ? out : std::tmpfile();
+  std::FILE* errFile = std::tmpfile();
+  CliResult result{runCli(int(arguments.size()), arguments.data(), outFile, errFile), "", ""};
+  if (!out) result.out = readStream(outFile), std::fclose(outFile);
+  result.err = readStream(errFile);
+  std::fclose(errFile);
+  return result;
+}
+
+int run(std::vector<const char*> arguments) { return runCapturing(std::move(arguments)).code; }
 
 std::string readFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {});
 }
+
+bool exists(const std::string& path) { return std::filesystem::exists(path); }
 
 TEST(CliArguments, DefaultsAndValidValues) {
   auto fields = [](const CliParse& p) {
@@ -43,13 +60,36 @@ TEST(CliArguments, DefaultsAndValidValues) {
                       r.thumbnailPath);
   };
   EXPECT_EQ(fields(parse({"-o", "out.bmp"})), std::tuple("", 0, 512, 512, 0xFFFFFFu, 0u, 1.0f, "out.bmp", ""));
+  const auto full = std::tuple("", 4, 640, 480, 0x302010u, 0xD0E0F0u, 2.5f, "x.bmp", "t.bmp");
   EXPECT_EQ(fields(parse({"--type", "diagonal rl", "--size", "640x480", "--start", "#102030", "--end", "F0e0D0",
                           "--frequency", "2.5", "-o", "x.bmp", "--thumbnail", "t.bmp"})),
-            std::tuple("", 4, 640, 480, 0x302010u, 0xD0E0F0u, 2.5f, "x.bmp", "t.bmp"))
+            full)
       << "red is the lowest byte";
+  EXPECT_EQ(fields(parse({"--type=diagonal rl", "--size=640x480", "--start=#102030", "--end=F0e0D0",
+                          "--frequency=2.5", "-ox.bmp", "--thumbnail=t.bmp", "--"})),
+            full)
+      << "GNU forms";
   EXPECT_EQ(parse({"--type", "13", "-o", "x"}).request.gradientType, 13);
   EXPECT_EQ(parse({"--size", "2147483647X1", "-o", "x"}).request.width, 2147483647);
   EXPECT_EQ(parse({"--frequency", "1e-40", "-o", "x"}).error, "") << "a tiny positive float is allowed";
+  EXPECT_EQ(parse({"--start", "#1e3", "--end=#FfF", "-o", "x"}).request.startColor, 0x33EE11u) << "#RGB doubles";
+  EXPECT_EQ(parse({"--end=#FfF", "-o", "x"}).request.endColor, 0xFFFFFFu);
+  EXPECT_EQ(parse({"--output=-", "--", "-o", "x"}).error.find("unexpected argument '-o'"), 0u) << "-- ends options";
+
+  // Formats: --format for every output, else each name's extension; BMP for none and for "-".
+  using F = ImageFormat;
+  const std::vector<std::tuple<std::vector<const char*>, F, F>> formats = {
+      {{"-o", "a.bmp", "--thumbnail", "t.PNG"}, F::Bmp, F::Png},
+      {{"-o", "a.Png", "--thumbnail", "t"}, F::Png, F::Bmp},
+      {{"-o", "-", "--thumbnail", "dir.png/t"}, F::Bmp, F::Bmp},
+      {{"--format", "PNG", "-o", "-"}, F::Png, F::Png},
+      {{"--format=bmp", "-o", "a.png", "--thumbnail", "t.jpg"}, F::Bmp, F::Bmp},
+  };
+  for (const auto& [arguments, image, thumbnail] : formats) {
+    const CliParse p = parse(arguments);
+    EXPECT_EQ(std::tuple(p.error, p.request.outputFormat, p.request.thumbnailFormat), std::tuple("", image, thumbnail))
+        << arguments[1] << " " << arguments[3];
+  }
 }
 
 // Each row is the arguments (given after "-o FILE"), then what the error must
@@ -66,7 +106,12 @@ TEST(CliArguments, BadInputNamesTheOptionAndTheValueAndWritesNothing) {
       {"--start", "#12345", "#12345"},    {"--end", "#GG0000", "#GG0000"},     {"--frequency", "0", "--frequency"},
       {"--frequency", "-2", "-2"},        {"--frequency", "abc", "abc"},       {"--frequency", "2.5x", "2.5x"},
       {"--frequency", "inf", "inf"},      {"--frequency", "nan", "nan"},       {"--frequency", "", "--frequency"},
-      {"--frequency", "1e39", "1e39"}};  // finite double, infinite float
+      {"--frequency", "1e39", "1e39"},    // finite double, infinite float
+      {"--start", "1e3", "#RGB"},         {"--end=#12", "#RRGGBB, RRGGBB or #RGB"},  {"--start", "#1g3", "#1g3"},
+      {"--type=Spiral", "Spiral"},        {"--size=", "--size"},               {"--list=x", "--list"},
+      {"-hx", "-h"},                      {"-", "'-'"},                        {"--", "stray.bmp", "stray.bmp"},
+      {"--format", "gif", "bmp or png"},  {"-o", "x.jpg", "bmp or png"},       {"--thumbnail=t.gif", "t.gif"},
+      {"--output=", "--output"}};
   for (const auto& row : rows) {
     std::vector<const char*> arguments = {"-o", existing.c_str()};
     arguments.insert(arguments.end(), row.begin(), row.end() - 1);
@@ -80,25 +125,56 @@ TEST(CliArguments, BadInputNamesTheOptionAndTheValueAndWritesNothing) {
   std::remove(existing.c_str());
 }
 
+// Two outputs that land in one file would lose the image: refused before
+// anything is written, whichever way the file is named.
+TEST(CliRun, OutputsNamingOneFileAreRefused) {
+  const std::string folder = testing::TempDir(), existing = folder + "cli_same.bmp", fresh = folder + "cli_fresh.bmp";
+  std::ofstream(existing, std::ios::binary) << "keep me";
+  std::remove(fresh.c_str());
+  std::vector<std::pair<std::string, std::string>> rows = {
+      {existing, existing}, {existing, folder + "./cli_same.bmp"}, {fresh, folder + "./cli_fresh.bmp"}, {"-", "-"}};
+#ifndef _WIN32
+  const std::string link = testing::TempDir() + "cli_same_link.bmp";
+  std::filesystem::remove(link);
+  std::filesystem::create_symlink(existing, link);
+  rows.push_back({link, existing});
+#endif
+  for (const auto& [image, thumbnail] : rows) {
+    const CliResult result = runCapturing({"--size", "4x4", "-o", image.c_str(), "--thumbnail", thumbnail.c_str()});
+    EXPECT_EQ(result.code, kExitUsage) << image << " and " << thumbnail << ": " << result.err;
+    EXPECT_EQ(result.out, "");
+  }
+  // Standard output redirected into the thumbnail's file.
+  std::FILE* intoExisting = std::fopen(existing.c_str(), "ab");
+  EXPECT_EQ(runCapturing({"--size", "4x4", "-o", "-", "--thumbnail", existing.c_str()}, intoExisting).code,
+            kExitUsage);
+  std::fclose(intoExisting);
+  EXPECT_EQ(readFile(existing), "keep me");
+  EXPECT_FALSE(exists(fresh));
+#ifndef _WIN32
+  std::remove(link.c_str());
+#endif
+  std::remove(existing.c_str());
+}
+
 TEST(CliRun, ExitCodesAndFiles) {
   const std::string image = testing::TempDir() + "cli_image.bmp", thumbnail = testing::TempDir() + "cli_thumb.bmp";
-  const std::string missing = testing::TempDir() + "no-such-folder/x.bmp";
-  // A file that cannot be written is named with the system's reason.
-  for (const auto& [option, what] : {std::pair{"-o", "'"}, {"--thumbnail", "the thumbnail '"}}) {
-    std::string printed;
-    EXPECT_EQ(run({"--size", "4x4", "-o", option[1] == 'o' ? missing.c_str() : image.c_str(), option, missing.c_str()},
-                  &printed),
-              kExitFailure);
-    const std::string expected = "shadeloom-render: cannot write " + std::string(what) + missing + "': ";
+  // A file that cannot be written is named with the system's reason, in either format.
+  const std::string missing = testing::TempDir() + "no-such-folder/x.bmp", missingPng = testing::TempDir() + "no-such-folder/x.png";
+  for (const auto& [option, what, path] : {std::tuple{"-o", "'", missing}, {"-o", "'", missingPng},
+                                           {"--thumbnail", "the thumbnail '", missing}}) {
+    const CliResult result = runCapturing(
+        {"--size", "4x4", "-o", option[1] == 'o' ? path.c_str() : image.c_str(), option, path.c_str()});
+    EXPECT_EQ(result.code, kExitFailure) << path;
+    const std::string expected = "shadeloom-render: cannot write " + std::string(what) + path + "': ";
 #ifdef _WIN32
-    EXPECT_EQ(printed.rfind(expected, 0), 0u) << printed;
-    EXPECT_GT(printed.size(), expected.size() + 1) << "no reason: " << printed;  // the platform's own text
+    EXPECT_EQ(result.err.rfind(expected, 0), 0u) << result.err;
+    EXPECT_GT(result.err.size(), expected.size() + 1) << "no reason: " << result.err;  // the platform's own text
 #else
-    EXPECT_EQ(printed, expected + "No such file or directory\n");
+    EXPECT_EQ(result.err, expected + "No such file or directory\n");
 #endif
   }
   std::remove(image.c_str());  // written before the thumbnail failed
-  EXPECT_EQ(run({"--size", "46341x46341", "-o", image.c_str()}), kExitFailure);
   EXPECT_EQ(run({"--size", "3x700", "-o", image.c_str(), "--thumbnail", thumbnail.c_str()}), kExitFailure)
       << "a thumbnail 0 pixels wide cannot be written";
   EXPECT_EQ(readFile(image), "") << "nothing is written when the thumbnail cannot be";
@@ -108,6 +184,96 @@ TEST(CliRun, ExitCodesAndFiles) {
   EXPECT_EQ(readFile(image).size(), 54u + 640 * 3 * 480);
   EXPECT_EQ(readFile(thumbnail).size(), 54u + 536 * 133) << "178 x 133, rows of 534 bytes padded to 536";
   for (const std::string& path : {image, thumbnail}) std::remove(path.c_str());
+}
+
+// A size beyond the formats' arithmetic names the largest one at its width.
+// BMP: rows of 300000 bytes, (2^32 - 1 - 54) / 300000 = 14316.5 (and rows of
+// 139024 bytes: 30893.6); PNG: 300001-byte filtered rows, 2130706432 / 300001
+// = 7102.3; the width: 3 x W must fit in 31 bits, or 3 x W + 1 in 2130706432.
+TEST(CliRun, TooLargeSaysSoAndTheLargestSize) {
+  const std::vector<std::pair<std::vector<const char*>, const char*>> rows = {
+      {{"--size", "100000x100000", "-o", "x.bmp"}, "at width 100000 the largest is 100000x14316"},
+      {{"--size", "100000x100000", "-o", "x.png"}, "at width 100000 the largest is 100000x7102"},
+      {{"--size", "46341x46341", "-o", "-"}, "at width 46341 the largest is 46341x30893"},
+      {{"--size", "800000000x1", "--format=png", "-o", "x.bmp"}, "the largest width is 710235477"},
+      {{"--size", "800000000x1", "-o", "x.bmp"}, "the largest width is 715827882"}};
+  for (const auto& [arguments, largest] : rows) {
+    const CliResult result = runCapturing(arguments);
+    EXPECT_EQ(result.code, kExitFailure) << largest;
+    EXPECT_NE(result.err.find("too large"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(largest), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "");
+  }
+}
+
+// A failed allocation anywhere in the making of the image or its thumbnail
+// fails the command, and no file is written.
+TEST(CliRun, FailedRenderWritesNothing) {
+  const std::string image = testing::TempDir() + "cli_failed.bmp", thumbnail = testing::TempDir() + "cli_failed_t.bmp";
+  const std::vector<std::tuple<AllocationSite, int, const char*, bool>> rows = {
+      {AllocationSite::DiagonalTables, 0, "Diagonal LR", false},
+      {AllocationSite::DiagonalTables, 0, "Diagonal RL", true},
+      {AllocationSite::PixelBlock, 0, "Radial", false},
+      {AllocationSite::DisplayBitmap, 1, "Sine Radial", false},  // the renderer's new display bitmap
+      {AllocationSite::DisplayBitmap, 1, "Linear Vertical", true}};
+  for (const auto& [site, skip, type, withThumbnail] : rows) {
+    allocation_faults::failAt(site, skip);
+    std::vector<const char*> arguments = {"--type", type, "--size", "300x200", "-o", image.c_str()};
+    if (withThumbnail) arguments.insert(arguments.end(), {"--thumbnail", thumbnail.c_str()});
+    const CliResult result = runCapturing(arguments);
+    allocation_faults::clear();
+    EXPECT_EQ(result.code, kExitFailure) << type << " " << int(site);
+    EXPECT_EQ(result.out, "") << type << " " << int(site);
+    EXPECT_FALSE(exists(image) || exists(thumbnail)) << type << " " << int(site);
+    std::remove(image.c_str());
+    std::remove(thumbnail.c_str());
+  }
+}
+
+// "-o -" puts exactly the file's bytes on standard output and the status line
+// on standard error.
+TEST(CliRun, StandardOutputCarriesTheImageAlone) {
+  for (const char* format : {"bmp", "png"}) {
+    const std::string path = testing::TempDir() + "cli_stdout." + format;
+    ASSERT_EQ(run({"--type", "Radial", "--size", "7x5", "-o", path.c_str()}), kExitOk);
+    const CliResult result = runCapturing({"--type", "Radial", "--size", "7x5", "--format", format, "-o", "-"});
+    EXPECT_EQ(result.code, kExitOk);
+    EXPECT_TRUE(result.out == readFile(path)) << format << ": " << result.out.size() << " bytes";
+    EXPECT_EQ(result.err, "-: 7x5 \"Radial\"\n");
+    std::remove(path.c_str());
+  }
+}
+
+// Output that cannot be written (here a stream open only for reading, as a
+// full disk or a closed descriptor would be) fails the command.
+TEST(CliRun, FailedWriteOfStandardOutputFails) {
+  const std::string path = testing::TempDir() + "cli_readonly", image = testing::TempDir() + "cli_ro.bmp";
+  std::ofstream(path) << "";
+  const std::vector<std::vector<const char*>> rows = {{"--list"}, {"--help"}, {"-h"}, {"--version"},
+                                                      {"--size", "4x4", "-o", "-"}, {"-o", image.c_str()}};
+  for (const auto& arguments : rows) {
+    std::FILE* readOnly = std::fopen(path.c_str(), "rb");
+    const CliResult result = runCapturing(arguments, readOnly);
+    std::fclose(readOnly);
+    EXPECT_EQ(result.code, kExitFailure) << arguments[0] << ": " << result.err;
+  }
+  std::remove(path.c_str());
+  std::remove(image.c_str());
+}
+
+// --frequency on a type without waves is noted on standard error; the image is made.
+TEST(CliRun, FrequencyWithoutWavesIsNoted) {
+  const std::string path = testing::TempDir() + "cli_note.bmp";
+  const std::vector<std::tuple<const char*, const char*, bool>> rows = {{"Radial", "--frequency=2", true},
+                                                                        {"2x Radial", "--frequency=2", true},
+                                                                        {"2x Sine Radial", "--frequency=2", false},
+                                                                        {"Radial", "--size=8x8", false}};
+  for (const auto& [type, option, noted] : rows) {
+    const CliResult result = runCapturing({"--type", type, option, "-o", path.c_str()});
+    EXPECT_EQ(result.code, kExitOk) << type;
+    EXPECT_EQ(result.err.find("note:") != std::string::npos, noted) << type << " " << option << ": " << result.err;
+  }
+  std::remove(path.c_str());
 }
 
 }  // namespace

@@ -2,14 +2,23 @@
 """Checks shadeloom-render's BMP files with independent readers.
 
 decode CLI WORKDIR         every type, asked for by name, read by ImageMagick's identify and decoded with
-                           Pillow, equals a Python model of the gradient arithmetic pixel by pixel.
-agree NATIVE WINDOWS DIR   the Windows build (under Wine) writes the native build's bytes for every type.
+                           Pillow, equals a Python model of the gradient arithmetic pixel by pixel; its PNG,
+                           decoded by Pillow and by ImageMagick, has the BMP's pixels.
+streams CLI WORKDIR        standard output: the image alone into a pipe, refused at a terminal, a full or
+                           closed standard output fails.
+install BUILDDIR WORKDIR   cmake --install puts the program and its manual page, which renders and names
+                           every option of --help, under a prefix.
+agree NATIVE WINDOWS DIR   the Windows build (under Wine) writes the native build's bytes for every type,
+                           and PNG files of the same pixels.
 """
 import math
 import os
+import pty
+import re
 import struct
 import subprocess
 import sys
+import tempfile
 
 TYPES = ["Linear Vertical", "Linear Horizontal", "Radial", "Diagonal LR", "Diagonal RL",
          "Sine Vertical", "Cosine Vertical", "Sine Horizontal", "Cosine Horizontal",
@@ -74,7 +83,22 @@ def render(cli, out, kind, size, start, end, frequency, runner=(), thumbnail=Non
     extra = ["--thumbnail", thumbnail] if thumbnail else []
     subprocess.run(list(runner) + [cli, "--type", str(kind), "--size", "%dx%d" % size, "--start", start,
                                    "--end", end, "--frequency", repr(frequency), "-o", out] + extra,
-                   check=True, stdout=subprocess.DEVNULL)
+                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def png_matches_bmp(png, bmp):
+    """The PNG, decoded by Pillow and by ImageMagick, has the BMP's pixels (as Pillow reads the BMP)."""
+    from PIL import Image
+    expected = Image.open(bmp).convert("RGB")
+    decoded = Image.open(png)
+    if decoded.format != "PNG" or decoded.mode != "RGB" or decoded.size != expected.size:
+        return "Pillow reads %s %s %s" % (decoded.format, decoded.mode, decoded.size)
+    if decoded.tobytes() != expected.tobytes():
+        return "Pillow's pixels differ from the BMP's"
+    magick = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
+    if magick != expected.tobytes():
+        return "ImageMagick's pixels differ from the BMP's"
+    return None
 
 
 def decode(cli, workdir):
@@ -96,9 +120,71 @@ def decode(cli, workdir):
         if len(wrong) > (3 if wave else 0) or any(abs(actual - expected) > 1 for *_, actual, expected in wrong):
             failures += 1
             print("%s: %d wrong values (x, y, channel, value, expected): %s" % (name, len(wrong), wrong[:3]))
+        png = path[:-3] + "PNG"  # the extension in any case
+        render(cli, png, name, size, "#10E030", "#F02080", frequency)
+        mismatch = png_matches_bmp(png, path)
+        if mismatch:
+            failures += 1
+            print("%s PNG: %s" % (name, mismatch))
         os.remove(path)
+        os.remove(png)
     print("%d passed, %d failed" % (14 - failures, failures))
     return 1 if failures else 0
+
+
+def streams(cli, workdir):
+    path = os.path.join(workdir, "streams.bmp")
+    arguments = [cli, "--type", "Cosine Radial", "--size", "33x17"]
+    subprocess.run(arguments + ["-o", path], check=True, stdout=subprocess.DEVNULL)
+    with open(path, "rb") as f:
+        expected = f.read()
+    failures = []
+    piped = subprocess.run(arguments + ["-o", "-"], capture_output=True)
+    if (piped.returncode, piped.stdout, piped.stderr) != (0, expected, b'-: 33x17 "Cosine Radial"\n'):
+        failures.append("into a pipe: exit %d, %d bytes, %r" % (piped.returncode, len(piped.stdout), piped.stderr))
+    # Closing the terminal's far side only after the run shows whatever reached it.
+    controller, terminal = pty.openpty()
+    at_terminal = subprocess.run(arguments + ["-o", "-"], stdout=terminal, stderr=subprocess.PIPE)
+    os.close(terminal)
+    os.set_blocking(controller, False)
+    try:
+        reached = os.read(controller, 1 << 16)
+    except (BlockingIOError, OSError):
+        reached = b""
+    os.close(controller)
+    if at_terminal.returncode != 2 or reached or b"terminal" not in at_terminal.stderr:
+        failures.append("at a terminal: exit %d, %d bytes shown" % (at_terminal.returncode, len(reached)))
+    for command in (["--list"], ["--help"], ["--version"], ["--size", "4x4", "-o", "-"], ["-o", path]):
+        with open("/dev/full", "wb") as full:
+            into_full = subprocess.run([cli] + command, stdout=full, stderr=subprocess.PIPE).returncode
+        into_closed = subprocess.run(["sh", "-c", '"$@" >&-', "sh", cli] + command, stderr=subprocess.PIPE).returncode
+        if (into_full, into_closed) != (1, 1):
+            failures.append("%s: exit %d into a full, %d into a closed standard output"
+                            % (" ".join(command), into_full, into_closed))
+    os.remove(path)
+    for failure in failures:
+        print(failure)
+    print("%d failed" % len(failures))
+    return 1 if failures else 0
+
+
+def install(build, workdir):
+    prefix = tempfile.mkdtemp(dir=workdir)
+    subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True, stdout=subprocess.DEVNULL)
+    program = os.path.join(prefix, "bin", "shadeloom-render")
+    page = os.path.join(prefix, "share", "man", "man1", "shadeloom-render.1")
+    help_text = subprocess.run([program, "--help"], check=True, capture_output=True, text=True).stdout
+    manual = subprocess.run(["man", "-l", page], check=True, capture_output=True, text=True,
+                            env=dict(os.environ, MANWIDTH="80", MAN_KEEP_FORMATTING="0")).stdout
+    manual = re.sub(".\b", "", manual).replace("\u2010", "-").replace("\u2011", "-")
+    options = set(re.findall(r"(?<![\w-])(--?[a-z][a-z-]*)", help_text))
+    missing = sorted(option for option in options if not re.search(r"(?<![\w-])%s(?![\w-])" % option, manual))
+    subprocess.run(["rm", "-rf", prefix], check=True)
+    if missing or "--output" not in options or "-h" not in options:
+        print("options of --help missing from the manual page: %s (found %s)" % (missing, sorted(options)))
+        return 1
+    print("manual page names all %d options" % len(options))
+    return 0
 
 
 def agree(native, windows, workdir):
@@ -107,21 +193,37 @@ def agree(native, windows, workdir):
                 ((96, 301), "#00FF80", "#FF0040", 0.25)]
     files = {build: [os.path.join(workdir, "agree_%s%s.bmp" % (build, part)) for part in ("", "_thumbnail")]
              for build in ("native", "windows")}
+    a = files["native"][0]
+    png = os.path.join(workdir, "agree_windows.png")
     failures = 0
     for kind in range(14):
         for index, setting in enumerate(settings):
             render(native, files["native"][0], kind, *setting, thumbnail=files["native"][1])
             render(windows, files["windows"][0], kind, *setting, runner=runner, thumbnail=files["windows"][1])
-            for part, a, b in zip(("image", "thumbnail"), files["native"], files["windows"]):
-                with open(a, "rb") as fa, open(b, "rb") as fb:
+            for part, mine, theirs in zip(("image", "thumbnail"), files["native"], files["windows"]):
+                with open(mine, "rb") as fa, open(theirs, "rb") as fb:
                     if fa.read() != fb.read():
                         failures += 1
                         print("%s, settings %d: the builds disagree on the %s" % (TYPES[kind], index, part))
-    print("%d passed, %d failed" % (2 * 14 * len(settings) - failures, failures))
+        render(windows, png, kind, *settings[1], runner=runner)
+        render(native, a, kind, *settings[1])
+        mismatch = png_matches_bmp(png, a)
+        if mismatch:
+            failures += 1
+            print("%s, the Windows build's PNG: %s" % (TYPES[kind], mismatch))
+    # Standard output in binary mode: the bytes (every value from white to black, 0x0A among them) pass
+    # without "\n" becoming "\r\n".
+    render(native, a, 0, *settings[0])
+    piped = subprocess.run(runner + [windows, "--size", "512x512", "-o", "-"], check=True, capture_output=True).stdout
+    with open(a, "rb") as fa:
+        if piped != fa.read():
+            failures += 1
+            print("the Windows build's standard output differs from the native file (%d bytes)" % len(piped))
+    print("%d passed, %d failed" % (14 * (2 * len(settings) + 1) + 1 - failures, failures))
     return 1 if failures else 0
 
 
 if __name__ == "__main__":
-    if sys.argv[1] == "decode":
-        sys.exit(decode(sys.argv[2], sys.argv[3]))
+    if sys.argv[1] in ("decode", "streams", "install"):
+        sys.exit(globals()[sys.argv[1]](sys.argv[2], sys.argv[3]))
     sys.exit(agree(sys.argv[2], sys.argv[3], sys.argv[4]))
