@@ -47,9 +47,9 @@ TEST_F(MainDialog, EachCommandReadsRendersAndShowsWhatItShould) {
       {"list opened", IDC_GRADIENT_TYPE, CBN_DROPDOWN, 0, "512 512 1 5 563412 512x512 / 300 0 0.33333 7", false, true},
       {"list changed", IDC_GRADIENT_TYPE, CBN_SELCHANGE, 0, "512 512 1 7 563412 512x512 / 300 0 0.33333 7", true, true},
       {"Switch", IDC_SWITCH, BN_CLICKED, 1, "512 512 1 5 0000FF 512x512 / 512 512 1.000 5", true, true},
-      {"wave", IDC_APPLY_WAVE, BN_CLICKED, 1, "300 256 0.333330005 5 563412 512x512 / 300 256 0.333 5", true, true},
-      {"Preview", IDC_PREVIEW, BN_CLICKED, 1, "300 256 0.333330005 5 563412 512x512 / 300 256 0.333 5", false, true},
-      {"size", IDC_APPLY_SIZE, BN_CLICKED, 1, "300 256 0.333330005 5 563412 300x256 / 300 256 0.333 5", true, true},
+      {"wave", IDC_APPLY_WAVE, BN_CLICKED, 1, "300 256 0.333000004 5 563412 512x512 / 300 256 0.333 5", true, true},
+      {"Preview", IDC_PREVIEW, BN_CLICKED, 1, "300 256 0.333000004 5 563412 512x512 / 300 256 0.333 5", false, true},
+      {"size", IDC_APPLY_SIZE, BN_CLICKED, 1, "300 256 0.333000004 5 563412 300x256 / 300 256 0.333 5", true, true},
       {"Reset", IDC_RESET, BN_CLICKED, 1, "512 512 1 0 FFFFFF 512x512 / 512 512 1.000 0", true, false},
   };
   for (const auto& row : rows) {
