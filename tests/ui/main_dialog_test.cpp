@@ -7,6 +7,7 @@
 #include "gradient/render_dispatch.h"
 #include "image/display_bitmap.h"
 #include "platform/allocation.h"
+#include "ui/thumbnail_paint.h"
 #include "ui_support.h"
 
 namespace ui_test {
@@ -190,6 +191,50 @@ TEST_F(MainDialog, ThumbnailIsPaintedFittedAndCentredAndRepaintedOnRequest) {
     UpdateWindow(control);
     EXPECT_TRUE(readClientPixels(control).rgb == pixels.rgb) << "repainted as before";
   }
+}
+
+// A shrinking transfer folds rows, which the platform's default stretch mode
+// ANDs into dark lines. The first image (white to black, Linear Vertical)
+// must paint every row in one grey (give or take the 1 of the downscaler's
+// rounding across a row), never lighter than the row above: in a thumbnail
+// control smaller than the 144 x 144 thumbnail (as fonts or DPI make it, say
+// 178 x 133 under some Wine set-ups) and in a preview squeezed below the
+// image. The preview's own DC gets its mode back.
+TEST_F(MainDialog, ShrunkThumbnailAndSqueezedPreviewShowTheGreysWithoutDarkLines) {
+  const auto firstFault = [](const Pixels& pixels, const ThumbnailPlacement& drawn) -> std::string {
+    uint32_t aboveDarkest = 0xFF, aboveLightest = 0xFF;
+    for (int y = drawn.y; y < drawn.y + drawn.height; ++y) {
+      uint32_t darkest = 0xFF, lightest = 0;
+      for (int x = drawn.x; x < drawn.x + drawn.width; ++x) {
+        const uint32_t value = pixels.at(x, y), grey = value & 0xFF;
+        darkest = std::min(darkest, grey), lightest = std::max(lightest, grey);
+        if (value == grey * 0x010101 && lightest - darkest <= 1 && darkest <= aboveLightest) continue;
+        char fault[112];
+        std::snprintf(fault, sizeof fault, "%06X at (%d, %d); row so far %02X to %02X, row above %02X to %02X",
+                      unsigned(value), x, y, unsigned(darkest), unsigned(lightest), unsigned(aboveDarkest),
+                      unsigned(aboveLightest));
+        return fault;
+      }
+      aboveDarkest = darkest, aboveLightest = lightest;
+    }
+    return "";
+  };
+  HWND control = item(IDC_THUMBNAIL);
+  SetWindowPos(control, nullptr, 0, 0, 150, 100, SWP_NOMOVE | SWP_NOZORDER);
+  paintThumbnail(dialog());
+  const Pixels thumbnail = readClientPixels(control);
+  ASSERT_TRUE(thumbnail.width < 144 || thumbnail.height < 144);
+  EXPECT_EQ(firstFault(thumbnail, placeThumbnail(144, 144, thumbnail.width, thumbnail.height)), "");
+  ASSERT_EQ(showPreview(), 1);
+  pumpMessages();
+  SetWindowPos(g_previewWindow, nullptr, 0, 0, 300, 250, SWP_NOMOVE | SWP_NOZORDER);
+  pumpMessages();
+  const Pixels squeezed = readClientPixels(g_previewWindow);
+  ASSERT_TRUE(squeezed.width < 512 && squeezed.height < 512);
+  EXPECT_EQ(firstFault(squeezed, {0, 0, squeezed.width, squeezed.height}), "");
+  HDC own = GetDC(g_previewWindow);
+  EXPECT_EQ(GetStretchBltMode(own), BLACKONWHITE);
+  ReleaseDC(g_previewWindow, own);
 }
 
 // The colour commands through the platform's real colour chooser.
