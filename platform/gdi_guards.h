@@ -86,7 +86,8 @@ class OwnedGdiObject {
 // While it lives, a StretchBlt onto `dc` that shrinks drops the rows and
 // columns it folds instead of ANDing them (the default mode), which draws
 // dark lines through a colour image. Only a shrinking transfer gets it; the
-// DC's previous mode comes back on exit. (The stand-in never shrinks.)
+// DC's previous mode comes back on exit. Windows only: the core never
+// shrinks through StretchBlt, so the stand-in has no stretch modes.
 class ShrinkingStretchMode {
  public:
   ShrinkingStretchMode(HDC dc, bool shrinking)
