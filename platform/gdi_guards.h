@@ -81,3 +81,25 @@ class OwnedGdiObject {
  private:
   Handle handle_;
 };
+
+#ifdef _WIN32
+// While it lives, a StretchBlt onto `dc` that shrinks drops the rows and
+// columns it folds instead of ANDing them (the default mode), which draws
+// dark lines through a colour image. Only a shrinking transfer gets it; the
+// DC's previous mode comes back on exit. Windows only: the core never
+// shrinks through StretchBlt, so the stand-in has no stretch modes.
+class ShrinkingStretchMode {
+ public:
+  ShrinkingStretchMode(HDC dc, bool shrinking)
+      : dc_(shrinking ? dc : nullptr), previous_(dc_ ? SetStretchBltMode(dc_, COLORONCOLOR) : 0) {}
+  ~ShrinkingStretchMode() {
+    if (previous_) SetStretchBltMode(dc_, previous_);
+  }
+  ShrinkingStretchMode(const ShrinkingStretchMode&) = delete;
+  ShrinkingStretchMode& operator=(const ShrinkingStretchMode&) = delete;
+
+ private:
+  HDC dc_;
+  int previous_;
+};
+#endif

@@ -70,8 +70,13 @@ float frequencyFromFieldText(const char* text) {
     }
   }
   const std::string number(start, p);
-  const double value = std::strtod(number.c_str(), nullptr);
-  const float frequency = roundToSingle(value);
+  const float typed = roundToSingle(std::strtod(number.c_str(), nullptr));
+  if (!(typed > 0.0f) || std::isinf(typed)) return kFieldDefaultFrequency;
+  // The field shows three decimals, so the frequency is the value of that
+  // text: what the image is made with is what the field shows and reads back.
+  char shown[64];
+  formatFrequencyField(typed, shown, sizeof shown);
+  const float frequency = static_cast<float>(std::strtod(shown, nullptr));
   return frequency > 0.0f ? frequency : kFieldDefaultFrequency;
 }
 

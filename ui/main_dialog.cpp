@@ -41,15 +41,9 @@ void readAndRefreshFields(HWND dialog) {
   refreshDialogFields(dialog);
 }
 
-// A size that could not be allocated is reported, and the fields go back to
-// the size the image really has.
-void resizeOrWarn(HWND dialog) {
-  int resized;
-  {
-    WaitCursor wait;
-    resized = resizeImage();
-  }
-  if (resized) return;
+// A new image that could not be allocated is reported, and the fields go back
+// to the image and settings that remain.
+void warnImageNotMade(HWND dialog) {
   char text[kTextBufferSize];
   std::snprintf(text, sizeof text, "An image of %d x %d pixels could not be made.", static_cast<int>(g_state->width),
                 static_cast<int>(g_state->height));
@@ -57,6 +51,15 @@ void resizeOrWarn(HWND dialog) {
   g_state->width = g_state->image.width;
   g_state->height = g_state->image.height;
   refreshDialogFields(dialog);
+}
+
+void resizeOrWarn(HWND dialog) {
+  int resized;
+  {
+    WaitCursor wait;
+    resized = resizeImage();
+  }
+  if (!resized) warnImageNotMade(dialog);
 }
 
 INT_PTR onReset(HWND dialog) {
@@ -113,8 +116,18 @@ INT_PTR onGradientType(HWND dialog, WORD notification) {
   return 0;
 }
 
+// Enter reaches the dialog as IDOK (it has no default button) and applies
+// the field it was pressed in, as the Apply button beside it does.
+INT_PTR onReturn(HWND dialog) {
+  HWND focus = GetFocus();
+  if (focus == GetDlgItem(dialog, IDC_FREQUENCY)) return onApplyWave(dialog);
+  if (focus == GetDlgItem(dialog, IDC_WIDTH) || focus == GetDlgItem(dialog, IDC_HEIGHT)) return onApplySize(dialog);
+  return 0;
+}
+
 INT_PTR onCommand(HWND dialog, WPARAM wParam) {
   switch (LOWORD(wParam)) {
+    case IDOK: return onReturn(dialog);
     case IDCANCEL: EndDialog(dialog, static_cast<INT_PTR>(wParam)); return 1;
     case IDC_RESET: return onReset(dialog);
     case IDC_SAVE: saveImage(dialog); return 1;
@@ -191,10 +204,12 @@ int readFrequencyField(HWND dialog) {
 }
 
 int resetAll(HWND dialog) {
+  int reset;
   {
     WaitCursor wait;
-    resetImage();
+    reset = resetImage();
   }
+  if (!reset) warnImageNotMade(dialog);
   destroyPreview();
   refreshDialogFields(dialog);
   return 1;

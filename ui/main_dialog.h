@@ -16,7 +16,8 @@ int readSizeFields(HWND dialog);
 // IDC_FREQUENCY into g_state's frequency; 1.
 int readFrequencyField(HWND dialog);
 
-// The Reset command's body: default image, preview closed, fields refreshed; 1.
+// The Reset command's body: default image (an image that cannot be made is
+// reported and the old one kept), preview closed, fields refreshed; 1.
 int resetAll(HWND dialog);
 
 // Centres `window` over `reference`, kept on the screen where the left and

@@ -68,6 +68,7 @@ void paintPreview(HWND window) {
   MemoryDC memory;
   if (!memory.get()) return;
   SelectedObject selected(memory.get(), bitmap);
+  ShrinkingStretchMode mode(dc.get(), clientWidth < facts.width || clientHeight < facts.height);
   StretchBlt(dc.get(), 0, 0, clientWidth, clientHeight, memory.get(), 0, 0, facts.width, facts.height, SRCCOPY);
 }
 

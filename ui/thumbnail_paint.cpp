@@ -33,6 +33,7 @@ void paintThumbnailOnto(HDC target, int32_t clientWidth, int32_t clientHeight, H
   if (facts.width <= 0 || facts.height <= 0) return;
   const ThumbnailPlacement place = placeThumbnail(facts.width, facts.height, clientWidth, clientHeight);
   SelectedObject selectedBitmap(memory.get(), thumbnail);
+  ShrinkingStretchMode mode(target, place.width < facts.width || place.height < facts.height);
   StretchBlt(target, place.x, place.y, place.width, place.height, memory.get(), 0, 0, facts.width, facts.height,
              SRCCOPY);
 }

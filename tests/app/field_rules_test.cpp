@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <string>
 
 #include "ui/field_rules.h"
 
@@ -22,30 +23,34 @@ TEST(FieldRules, SizeTextsGiveTheLeadingNumberOr256) {
 }
 
 // shown: the field after the command (nullptr: not checked), to three
-// decimals; a frequency typed as 0.33333 is used as typed, then shown as 0.333.
-TEST(FieldRules, FrequencyTextsGiveTheLeadingNumberOrOne) {
-  constexpr float kMax = std::numeric_limits<float>::max(), kInfinity = std::numeric_limits<float>::infinity();
+// decimals. Every frequency is the value of its own field text, so field and
+// image never disagree: 0.33333 is used as the 0.333 shown.
+TEST(FieldRules, FrequencyTextsGiveTheLeadingNumberOrOneAsShown) {
+  constexpr float kMax = std::numeric_limits<float>::max();
   const struct {
     const char* text;
     float frequency;
     const char* shown = nullptr;
   } cases[] = {
       {"", 1.0f, "1.000"}, {"0", 1.0f}, {"0.0", 1.0f}, {"-2", 1.0f}, {"abc", 1.0f}, {".", 1.0f},
-      {"0.33333", 0.33333f, "0.333"}, {" +3.5x", 3.5f}, {".5", 0.5f}, {"4.", 4.0f}, {"1e2", 100.0f}, {"1E-1", 0.1f},
-      {"0.0005", 0.0005f, "0.001"}, {"1234.5678", 1234.5678f, "1234.568"},
+      {"0.33333", 0.333f, "0.333"}, {" +3.5x", 3.5f}, {".5", 0.5f}, {"4.", 4.0f}, {"1e2", 100.0f}, {"1E-1", 0.1f},
+      {"0.0005", 0.001f, "0.001"}, {"0.0004", 1.0f, "1.000"}, {"1234.5678", 1234.568f, "1234.568"},
       // An exponent without digits is not part of the number; no hexadecimal
       // (the number is the 0 before the x), infinity or NaN words.
       {"2e", 2.0f}, {"2e+", 2.0f}, {"0x10", 1.0f}, {"inf", 1.0f}, {"nan", 1.0f},
       {"1e-50", 1.0f}, {"1e-400", 1.0f},  // positive, but 0 in single precision
-      // Rounded like the hardware: just above FLT_MAX still to it, far above
-      // to infinity rather than an undefined conversion.
-      {"3.4028235e38", kMax}, {"3.40282356e38", kMax}, {"1e39", kInfinity}, {"1e400", kInfinity}};
-  char shown[32];
+      // Rounded like the hardware: just above FLT_MAX still to it; what
+      // single precision cannot hold finitely is unusable like other text.
+      {"3.4028235e38", kMax}, {"3.40282356e38", kMax}, {"1e39", 1.0f, "1.000"}, {"1e400", 1.0f}};
+  char shown[64];
   for (const auto& c : cases) {
-    EXPECT_EQ(frequencyFromFieldText(c.text), c.frequency) << '"' << c.text << '"';
-    if (!c.shown) continue;
+    SCOPED_TRACE('"' + std::string(c.text) + '"');
+    EXPECT_EQ(frequencyFromFieldText(c.text), c.frequency);
     formatFrequencyField(c.frequency, shown, sizeof shown);
-    EXPECT_STREQ(shown, c.shown);
+    EXPECT_EQ(frequencyFromFieldText(shown), c.frequency) << "shown as \"" << shown << '"';
+    if (c.shown) {
+      EXPECT_STREQ(shown, c.shown);
+    }
   }
 }
 

@@ -7,6 +7,7 @@
 #include "gradient/render_dispatch.h"
 #include "image/display_bitmap.h"
 #include "platform/allocation.h"
+#include "ui/thumbnail_paint.h"
 #include "ui_support.h"
 
 namespace ui_test {
@@ -31,25 +32,31 @@ TEST_F(MainDialog, OpensCentredWithTheStateInItsFields) {
 
 // Every command from the same start: Sine Vertical from 0x563412 to 0x0000FF
 // at 512 x 512, the preview open, "300", "0", "0.33333" typed and the list
-// moved to item 7 without a command yet. A render uses the frequency as typed
-// (the field then shows 0.333): the image must be a render of what is stored.
+// moved to item 7 without a command yet. A render uses the frequency the
+// field then shows (0.333): the image must be a render of what is stored.
+// Return is the real key through the dialog manager with the focus in the
+// named control; it applies the field's group and never ends the dialog.
 TEST_F(MainDialog, EachCommandReadsRendersAndShowsWhatItShould) {
   const struct {
     const char* what;
     int id;
-    WORD notification;
-    INT_PTR result;
+    WORD notification;  // for Return: the control with the focus
+    INT_PTR result;     // for Return: whether the dialog manager took the key
     const char* state;  // see state()
     bool rendered, previewOpen;
   } rows[] = {
-      {"Return", IDOK, BN_CLICKED, 0, "512 512 1 5 563412 512x512 / 300 0 0.33333 7", false, true},
+      {"Return in the list", IDOK, IDC_GRADIENT_TYPE, 1, "512 512 1 5 563412 512x512 / 300 0 0.33333 7", false, true},
       {"unknown", 999, BN_CLICKED, 0, "512 512 1 5 563412 512x512 / 300 0 0.33333 7", false, true},
       {"list opened", IDC_GRADIENT_TYPE, CBN_DROPDOWN, 0, "512 512 1 5 563412 512x512 / 300 0 0.33333 7", false, true},
       {"list changed", IDC_GRADIENT_TYPE, CBN_SELCHANGE, 0, "512 512 1 7 563412 512x512 / 300 0 0.33333 7", true, true},
       {"Switch", IDC_SWITCH, BN_CLICKED, 1, "512 512 1 5 0000FF 512x512 / 512 512 1.000 5", true, true},
-      {"wave", IDC_APPLY_WAVE, BN_CLICKED, 1, "300 256 0.333330005 5 563412 512x512 / 300 256 0.333 5", true, true},
-      {"Preview", IDC_PREVIEW, BN_CLICKED, 1, "300 256 0.333330005 5 563412 512x512 / 300 256 0.333 5", false, true},
-      {"size", IDC_APPLY_SIZE, BN_CLICKED, 1, "300 256 0.333330005 5 563412 300x256 / 300 256 0.333 5", true, true},
+      {"wave", IDC_APPLY_WAVE, BN_CLICKED, 1, "300 256 0.333000004 5 563412 512x512 / 300 256 0.333 5", true, true},
+      {"Return in frequency", IDOK, IDC_FREQUENCY, 1, "300 256 0.333000004 5 563412 512x512 / 300 256 0.333 5", true,
+       true},
+      {"Preview", IDC_PREVIEW, BN_CLICKED, 1, "300 256 0.333000004 5 563412 512x512 / 300 256 0.333 5", false, true},
+      {"size", IDC_APPLY_SIZE, BN_CLICKED, 1, "300 256 0.333000004 5 563412 300x256 / 300 256 0.333 5", true, true},
+      {"Return in width", IDOK, IDC_WIDTH, 1, "300 256 0.333000004 5 563412 300x256 / 300 256 0.333 5", true, true},
+      {"Return in height", IDOK, IDC_HEIGHT, 1, "300 256 0.333000004 5 563412 300x256 / 300 256 0.333 5", true, true},
       {"Reset", IDC_RESET, BN_CLICKED, 1, "512 512 1 0 FFFFFF 512x512 / 512 512 1.000 0", true, false},
   };
   for (const auto& row : rows) {
@@ -67,8 +74,17 @@ TEST_F(MainDialog, EachCommandReadsRendersAndShowsWhatItShould) {
     const uint64_t before = imageHash();
     const HBITMAP swatches[] = {g_startSwatch, g_endSwatch};
 
-    EXPECT_EQ(command(row.id, row.notification), row.result);
+    if (row.id == IDOK) {
+      SetFocus(item(row.notification));
+      ASSERT_EQ(GetFocus(), item(row.notification));
+      MSG key = {item(row.notification), WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {}};
+      EXPECT_EQ(IsDialogMessageA(dialog(), &key), row.result);
+      pumpMessages();
+    } else {
+      EXPECT_EQ(command(row.id, row.notification), row.result);
+    }
     EXPECT_EQ(state(), row.state);
+    EXPECT_TRUE(IsWindowVisible(dialog())) << "the dialog goes on";
     const uint64_t after = imageHash();
     EXPECT_EQ(after != before, row.rendered);
     if (row.rendered) {
@@ -100,23 +116,37 @@ TEST_F(MainDialog, TypedFieldsAreNormalisedAppliedAndShown) {
   }
 }
 
-TEST_F(MainDialog, ASizeThatCannotBeMadeIsReportedAndTheFieldsShowTheRealSize) {
-  const char* const rows[][3] = {  // typed width, height; the size named ("640 x 480" made to fail)
-      {"640", "480", "640 x 480"},
-      {"99999999999", "5", "2147483647 x 5"},  // beyond 32 bits: the largest size
+// From 300 x 200, green to red, type 7, frequency 2.5: an Apply or Reset
+// whose image cannot be made is reported by the size it asked for, and the
+// fields show the image and settings that remain ("640" x "480" typed first).
+TEST_F(MainDialog, AnImageThatCannotBeMadeIsReportedAndTheFieldsShowWhatRemains) {
+  const struct {
+    int id;
+    const char *width, *height;
+    bool failPixelBlock;
+    const char* named;
+  } rows[] = {
+      {IDC_APPLY_SIZE, "640", "480", true, "640 x 480"},
+      {IDC_APPLY_SIZE, "99999999999", "5", false, "2147483647 x 5"},  // beyond 32 bits: the largest size
+      {IDC_RESET, "640", "480", true, "512 x 512"},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(row[2]);
+    SCOPED_TRACE(row.named);
+    g_state->startColor = 0x00FF00;
+    g_state->endColor = 0x0000FF;
+    g_state->gradientType = 7;
+    type("300", "200", "2.5");
+    command(IDC_APPLY_SIZE);
     const uint64_t before = imageHash();
     HBITMAP thumbnail = g_state->thumbnail.bitmap;
-    type(row[0], row[1]);
-    if (row[0][0] == '6') allocation_faults::failAt(AllocationSite::PixelBlock);
+    type(row.width, row.height);
+    if (row.failPixelBlock) allocation_faults::failAt(AllocationSite::PixelBlock);
     ModalAnswerer answerer([](HWND box, int) { pressButton(box, IDOK); }, dialog());
-    EXPECT_EQ(command(IDC_APPLY_SIZE), 1);
+    EXPECT_EQ(command(row.id), 1);
     allocation_faults::clear();
-    EXPECT_EQ(answerer.seen, std::vector<std::string>{"Warning: An image of " + std::string(row[2]) +
+    EXPECT_EQ(answerer.seen, std::vector<std::string>{"Warning: An image of " + std::string(row.named) +
                                                        " pixels could not be made."});
-    EXPECT_EQ(state(), "512 512 1 0 FFFFFF 512x512 / 512 512 1.000 0");
+    EXPECT_EQ(state(), "300 200 2.5 7 00FF00 300x200 / 300 200 2.500 7");
     EXPECT_EQ(imageHash(), before);
     EXPECT_EQ(g_state->thumbnail.bitmap, thumbnail);
   }
@@ -161,6 +191,50 @@ TEST_F(MainDialog, ThumbnailIsPaintedFittedAndCentredAndRepaintedOnRequest) {
     UpdateWindow(control);
     EXPECT_TRUE(readClientPixels(control).rgb == pixels.rgb) << "repainted as before";
   }
+}
+
+// A shrinking transfer folds rows, which the platform's default stretch mode
+// ANDs into dark lines. The first image (white to black, Linear Vertical)
+// must paint every row in one grey (give or take the 1 of the downscaler's
+// rounding across a row), never lighter than the row above: in a thumbnail
+// control smaller than the 144 x 144 thumbnail (as fonts or DPI make it, say
+// 178 x 133 under some Wine set-ups) and in a preview squeezed below the
+// image. The preview's own DC gets its mode back.
+TEST_F(MainDialog, ShrunkThumbnailAndSqueezedPreviewShowTheGreysWithoutDarkLines) {
+  const auto firstFault = [](const Pixels& pixels, const ThumbnailPlacement& drawn) -> std::string {
+    uint32_t aboveDarkest = 0xFF, aboveLightest = 0xFF;
+    for (int y = drawn.y; y < drawn.y + drawn.height; ++y) {
+      uint32_t darkest = 0xFF, lightest = 0;
+      for (int x = drawn.x; x < drawn.x + drawn.width; ++x) {
+        const uint32_t value = pixels.at(x, y), grey = value & 0xFF;
+        darkest = std::min(darkest, grey), lightest = std::max(lightest, grey);
+        if (value == grey * 0x010101 && lightest - darkest <= 1 && darkest <= aboveLightest) continue;
+        char fault[112];
+        std::snprintf(fault, sizeof fault, "%06X at (%d, %d); row so far %02X to %02X, row above %02X to %02X",
+                      unsigned(value), x, y, unsigned(darkest), unsigned(lightest), unsigned(aboveDarkest),
+                      unsigned(aboveLightest));
+        return fault;
+      }
+      aboveDarkest = darkest, aboveLightest = lightest;
+    }
+    return "";
+  };
+  HWND control = item(IDC_THUMBNAIL);
+  SetWindowPos(control, nullptr, 0, 0, 150, 100, SWP_NOMOVE | SWP_NOZORDER);
+  paintThumbnail(dialog());
+  const Pixels thumbnail = readClientPixels(control);
+  ASSERT_TRUE(thumbnail.width < 144 || thumbnail.height < 144);
+  EXPECT_EQ(firstFault(thumbnail, placeThumbnail(144, 144, thumbnail.width, thumbnail.height)), "");
+  ASSERT_EQ(showPreview(), 1);
+  pumpMessages();
+  SetWindowPos(g_previewWindow, nullptr, 0, 0, 300, 250, SWP_NOMOVE | SWP_NOZORDER);
+  pumpMessages();
+  const Pixels squeezed = readClientPixels(g_previewWindow);
+  ASSERT_TRUE(squeezed.width < 512 && squeezed.height < 512);
+  EXPECT_EQ(firstFault(squeezed, {0, 0, squeezed.width, squeezed.height}), "");
+  HDC own = GetDC(g_previewWindow);
+  EXPECT_EQ(GetStretchBltMode(own), BLACKONWHITE);
+  ReleaseDC(g_previewWindow, own);
 }
 
 // The colour commands through the platform's real colour chooser.
