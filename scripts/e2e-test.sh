@@ -22,8 +22,8 @@ windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 status=0
 
 # Shadeloom: "Sine Radial", start #123456 and end #C8640A through the colour
-# chooser, then Switch; 300 x 200 at frequency 0.33333 (rendered as the 0.333
-# the field then shows).
+# chooser, then Switch; 300 x 200 at frequency 0.33333 (rendered, and shown,
+# as typed).
 echo "== save: a picture made in the dialog, saved through the save dialog"
 rm -f "$artefacts/shadeloom-dialog.png"
 "$wine_run" "$driver" save "$(windows_path "$app")" "$(windows_path "$work/saved.bmp")" "$(windows_path "$work")" \
@@ -43,7 +43,7 @@ if [ -f "$artefacts/shadeloom-dialog.png" ]; then
   echo "screenshot: $artefacts/shadeloom-dialog.png"
 fi
 
-"$wine_run" "$render" --type "Sine Radial" --size 300x200 --start '#C8640A' --end '#123456' --frequency 0.333 \
+"$wine_run" "$render" --type "Sine Radial" --size 300x200 --start '#C8640A' --end '#123456' --frequency 0.33333 \
   -o "$(windows_path "$work/expected.bmp")" >/dev/null
 if [ -f "$work/saved.bmp" ] && cmp "$work/saved.bmp" "$work/expected.bmp"; then
   echo "saved file equals shadeloom-render's ($(stat -c %s "$work/saved.bmp") bytes)"

@@ -70,14 +70,9 @@ float frequencyFromFieldText(const char* text) {
     }
   }
   const std::string number(start, p);
-  const float typed = roundToSingle(std::strtod(number.c_str(), nullptr));
-  if (!(typed > 0.0f) || std::isinf(typed)) return kFieldDefaultFrequency;
-  // The field shows three decimals, so the frequency is the value of that
-  // text: what the image is made with is what the field shows and reads back.
-  char shown[64];
-  formatFrequencyField(typed, shown, sizeof shown);
-  const float frequency = static_cast<float>(std::strtod(shown, nullptr));
-  return frequency > 0.0f ? frequency : kFieldDefaultFrequency;
+  const float frequency = roundToSingle(std::strtod(number.c_str(), nullptr));
+  // A value single precision cannot hold finitely is as unusable as letters.
+  return frequency > 0.0f && !std::isinf(frequency) ? frequency : kFieldDefaultFrequency;
 }
 
 void formatSizeField(int32_t size, char* out, size_t outSize) {
@@ -85,5 +80,12 @@ void formatSizeField(int32_t size, char* out, size_t outSize) {
 }
 
 void formatFrequencyField(float frequency, char* out, size_t outSize) {
-  std::snprintf(out, outSize, "%.3f", static_cast<double>(frequency));
+  // Three decimals, unless they would read back as another frequency than
+  // the one in use (0.33333, 0.0001): then the fewest significant digits that
+  // do, so the field never disagrees with the image.
+  char text[64];
+  std::snprintf(text, sizeof text, "%.3f", static_cast<double>(frequency));
+  for (int digits = 1; frequencyFromFieldText(text) != frequency && digits <= 9; ++digits)
+    std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(frequency));
+  std::snprintf(out, outSize, "%s", text);
 }

@@ -14,14 +14,15 @@ int32_t sizeFromFieldText(const char* text);
 
 // The frequency typed into the frequency field. The decimal floating-point
 // number at the start of the text (white space, sign, fraction and exponent
-// allowed; no hexadecimal, infinity or NaN), rounded to single precision and
-// then to the three decimals the field shows, so that the field's text reads
-// back as the frequency in use. An empty text, no leading number, a value
-// beyond the single-precision range, or one that is not greater than 0 (also
-// after the rounding, which takes values below 0.0005 to 0) gives 1.0.
+// allowed; no hexadecimal, infinity or NaN), rounded to single precision. An
+// empty text, no leading number, a value that is not greater than 0 (also
+// after the rounding, which takes tiny values to 0) or one beyond the
+// single-precision range gives 1.0.
 float frequencyFromFieldText(const char* text);
 
-// "%d" and "%.3f" into `out`; the frequency is widened to double first.
+// "%d" into `out`; the frequency with "%.3f" (widened to double) when that
+// text reads back as the same frequency, otherwise with the fewest
+// significant digits that do.
 void formatSizeField(int32_t size, char* out, size_t outSize);
 void formatFrequencyField(float frequency, char* out, size_t outSize);
 

@@ -23,8 +23,8 @@ TEST(FieldRules, SizeTextsGiveTheLeadingNumberOr256) {
 }
 
 // shown: the field after the command (nullptr: not checked), to three
-// decimals. Every frequency is the value of its own field text, so field and
-// image never disagree: 0.33333 is used as the 0.333 shown.
+// decimals where they read back as the frequency in use, so field and image
+// never disagree: 0.33333 is used as typed and shown as typed.
 TEST(FieldRules, FrequencyTextsGiveTheLeadingNumberOrOneAsShown) {
   constexpr float kMax = std::numeric_limits<float>::max();
   const struct {
@@ -33,8 +33,9 @@ TEST(FieldRules, FrequencyTextsGiveTheLeadingNumberOrOneAsShown) {
     const char* shown = nullptr;
   } cases[] = {
       {"", 1.0f, "1.000"}, {"0", 1.0f}, {"0.0", 1.0f}, {"-2", 1.0f}, {"abc", 1.0f}, {".", 1.0f},
-      {"0.33333", 0.333f, "0.333"}, {" +3.5x", 3.5f}, {".5", 0.5f}, {"4.", 4.0f}, {"1e2", 100.0f}, {"1E-1", 0.1f},
-      {"0.0005", 0.001f, "0.001"}, {"0.0004", 1.0f, "1.000"}, {"1234.5678", 1234.568f, "1234.568"},
+      {"0.33333", 0.33333f, "0.33333"}, {" +3.5x", 3.5f, "3.500"}, {".5", 0.5f}, {"4.", 4.0f}, {"1e2", 100.0f},
+      {"1E-1", 0.1f, "0.100"}, {"0.0005", 0.0005f, "0.0005"}, {"0.0001", 0.0001f, "0.0001"},
+      {"1234.5678", 1234.5678f, "1234.5677"}, {"1e-40", 1e-40f, "1e-40"},
       // An exponent without digits is not part of the number; no hexadecimal
       // (the number is the 0 before the x), infinity or NaN words.
       {"2e", 2.0f}, {"2e+", 2.0f}, {"0x10", 1.0f}, {"inf", 1.0f}, {"nan", 1.0f},

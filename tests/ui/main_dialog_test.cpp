@@ -32,8 +32,8 @@ TEST_F(MainDialog, OpensCentredWithTheStateInItsFields) {
 
 // Every command from the same start: Sine Vertical from 0x563412 to 0x0000FF
 // at 512 x 512, the preview open, "300", "0", "0.33333" typed and the list
-// moved to item 7 without a command yet. A render uses the frequency the
-// field then shows (0.333): the image must be a render of what is stored.
+// moved to item 7 without a command yet. A render uses the frequency as typed,
+// which the field then shows: the image must be a render of what is stored.
 // Return is the real key through the dialog manager with the focus in the
 // named control; it applies the field's group and never ends the dialog.
 TEST_F(MainDialog, EachCommandReadsRendersAndShowsWhatItShould) {
@@ -50,13 +50,13 @@ TEST_F(MainDialog, EachCommandReadsRendersAndShowsWhatItShould) {
       {"list opened", IDC_GRADIENT_TYPE, CBN_DROPDOWN, 0, "512 512 1 5 563412 512x512 / 300 0 0.33333 7", false, true},
       {"list changed", IDC_GRADIENT_TYPE, CBN_SELCHANGE, 0, "512 512 1 7 563412 512x512 / 300 0 0.33333 7", true, true},
       {"Switch", IDC_SWITCH, BN_CLICKED, 1, "512 512 1 5 0000FF 512x512 / 512 512 1.000 5", true, true},
-      {"wave", IDC_APPLY_WAVE, BN_CLICKED, 1, "300 256 0.333000004 5 563412 512x512 / 300 256 0.333 5", true, true},
-      {"Return in frequency", IDOK, IDC_FREQUENCY, 1, "300 256 0.333000004 5 563412 512x512 / 300 256 0.333 5", true,
+      {"wave", IDC_APPLY_WAVE, BN_CLICKED, 1, "300 256 0.333330005 5 563412 512x512 / 300 256 0.33333 5", true, true},
+      {"Return in frequency", IDOK, IDC_FREQUENCY, 1, "300 256 0.333330005 5 563412 512x512 / 300 256 0.33333 5", true,
        true},
-      {"Preview", IDC_PREVIEW, BN_CLICKED, 1, "300 256 0.333000004 5 563412 512x512 / 300 256 0.333 5", false, true},
-      {"size", IDC_APPLY_SIZE, BN_CLICKED, 1, "300 256 0.333000004 5 563412 300x256 / 300 256 0.333 5", true, true},
-      {"Return in width", IDOK, IDC_WIDTH, 1, "300 256 0.333000004 5 563412 300x256 / 300 256 0.333 5", true, true},
-      {"Return in height", IDOK, IDC_HEIGHT, 1, "300 256 0.333000004 5 563412 300x256 / 300 256 0.333 5", true, true},
+      {"Preview", IDC_PREVIEW, BN_CLICKED, 1, "300 256 0.333330005 5 563412 512x512 / 300 256 0.33333 5", false, true},
+      {"size", IDC_APPLY_SIZE, BN_CLICKED, 1, "300 256 0.333330005 5 563412 300x256 / 300 256 0.33333 5", true, true},
+      {"Return in width", IDOK, IDC_WIDTH, 1, "300 256 0.333330005 5 563412 300x256 / 300 256 0.33333 5", true, true},
+      {"Return in height", IDOK, IDC_HEIGHT, 1, "300 256 0.333330005 5 563412 300x256 / 300 256 0.33333 5", true, true},
       {"Reset", IDC_RESET, BN_CLICKED, 1, "512 512 1 0 FFFFFF 512x512 / 512 512 1.000 0", true, false},
   };
   for (const auto& row : rows) {
