@@ -110,8 +110,11 @@ int makeImage(const RenderRequest& request, std::FILE* err) {
     return kExitFailure;
   }
   if (request.thumbnailPath.empty()) return kExitOk;
-  rebuildThumbnail();
-  if (g_state->thumbnail.bitmap) return kExitOk;
+  // The dialog shows a black thumbnail when memory runs out for the
+  // reduction; a file of it would pass for the real one.
+  bool complete = false;
+  rebuildThumbnail(&complete);
+  if (complete) return kExitOk;
   const ThumbnailSize size = fitWithin(request.width, request.height, kThumbnailMaxWidth, kThumbnailMaxHeight);
   if (size.width == 0 || size.height == 0)
     std::fprintf(err, "shadeloom-render: a %dx%d image has no thumbnail (it fits into 0 pixels)\n", request.width,

@@ -59,7 +59,8 @@ bool writePixelBlock(const PixelBlock& block, HBITMAP bitmap) {
          static_cast<int>(block.height);
 }
 
-HBITMAP downscaleBitmap(HBITMAP source, int32_t targetWidth, int32_t targetHeight) {
+HBITMAP downscaleBitmap(HBITMAP source, int32_t targetWidth, int32_t targetHeight, bool* complete) {
+  if (complete) *complete = false;
   if (!source || targetWidth <= 0 || targetHeight <= 0) return nullptr;
   // The reduction shares each source pixel between at most two target pixels
   // along an axis, so it cannot enlarge.
@@ -74,7 +75,8 @@ HBITMAP downscaleBitmap(HBITMAP source, int32_t targetWidth, int32_t targetHeigh
     downscaleBlock(sourceBlock, targetBlock, static_cast<uint32_t>(targetWidth),
                    static_cast<uint32_t>(targetHeight));
   freePixelBlock(sourceBlock);
-  writePixelBlock(targetBlock, target);
+  const bool written = writePixelBlock(targetBlock, target);
+  if (complete) *complete = written;
   freePixelBlock(targetBlock);
   return target;
 }

@@ -12,8 +12,9 @@
 // of `source`, owned by the caller. Null for a null source, a target side of
 // 0 or less, a target larger than the source along either axis, or when the
 // target bitmap cannot be made. When the source cannot be read or reduced
-// (memory), the target bitmap comes back as created: black.
-HBITMAP downscaleBitmap(HBITMAP source, int32_t targetWidth, int32_t targetHeight);
+// (memory), the target bitmap comes back as created: black; `complete`, when
+// given, then says false (true when the average arrived in the bitmap).
+HBITMAP downscaleBitmap(HBITMAP source, int32_t targetWidth, int32_t targetHeight, bool* complete = nullptr);
 
 // A black display bitmap (24-bit bottom-up DIB section), or null.
 HBITMAP createBlankBitmap(int32_t width, int32_t height);

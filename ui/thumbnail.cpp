@@ -12,7 +12,8 @@ ThumbnailSize fitWithin(int32_t width, int32_t height, int32_t maxWidth, int32_t
   return {int32_t(double(width) * scale), int32_t(double(height) * scale)};
 }
 
-int rebuildThumbnail() {
+int rebuildThumbnail(bool* complete) {
+  if (complete) *complete = false;
   HBITMAP image = g_state->image.bitmap;
   if (!image) return 0;
   releaseImageBuffer(g_state->thumbnail);
@@ -20,26 +21,29 @@ int rebuildThumbnail() {
   const BitmapFacts facts = describeBitmap(image);
   const ThumbnailSize size = fitWithin(facts.width, facts.height, kThumbnailMaxWidth, kThumbnailMaxHeight);
   HBITMAP thumbnail;
+  bool filled;
   if (size.width < facts.width && size.height < facts.height) {
-    thumbnail = downscaleBitmap(image, size.width, size.height);
+    thumbnail = downscaleBitmap(image, size.width, size.height, &filled);
   } else {
     thumbnail = createBlackBitmap(size.width, size.height);
-    stretchCopyBitmap(image, thumbnail);
+    filled = stretchCopyBitmap(image, thumbnail);
   }
   g_state->thumbnail.bitmap = thumbnail;
+  if (complete) *complete = thumbnail && filled;
   return 1;
 }
 
-void stretchCopyBitmap(HBITMAP source, HBITMAP destination) {
-  if (!source || !destination) return;
+bool stretchCopyBitmap(HBITMAP source, HBITMAP destination) {
+  if (!source || !destination) return false;
   const BitmapFacts from = describeBitmap(source);
   const BitmapFacts to = describeBitmap(destination);
   MemoryDC destinationDC(nullptr);
   MemoryDC sourceDC(nullptr);
-  if (!destinationDC.get() || !sourceDC.get()) return;
+  if (!destinationDC.get() || !sourceDC.get()) return false;
   SelectedObject selectedDestination(destinationDC.get(), destination);
   SelectedObject selectedSource(sourceDC.get(), source);
-  StretchBlt(destinationDC.get(), 0, 0, to.width, to.height, sourceDC.get(), 0, 0, from.width, from.height,
-             SRCCOPY);
+  const bool copied = StretchBlt(destinationDC.get(), 0, 0, to.width, to.height, sourceDC.get(), 0, 0, from.width,
+                                 from.height, SRCCOPY) != 0;
   GdiFlush();  // the copy is read straight from memory (saved, or downscaled)
+  return copied;
 }

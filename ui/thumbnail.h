@@ -21,8 +21,11 @@ struct ThumbnailSize {
 ThumbnailSize fitWithin(int32_t width, int32_t height, int32_t maxWidth, int32_t maxHeight);
 
 // Rebuilds the thumbnail from the image's display bitmap. 0 when the image has
-// none (the thumbnail is left as it was); else 1, even if no bitmap could be made.
-int rebuildThumbnail();
+// none (the thumbnail is left as it was); else 1, even if no bitmap could be
+// made, or (memory) one was made but left black. `complete`, when given, says
+// whether the thumbnail holds the image's pixels.
+int rebuildThumbnail(bool* complete = nullptr);
 
-// Stretches the whole source onto the whole destination; nothing for a null handle.
-void stretchCopyBitmap(HBITMAP source, HBITMAP destination);
+// Stretches the whole source onto the whole destination; false when nothing
+// was copied (a null handle, no device context, a failed transfer).
+bool stretchCopyBitmap(HBITMAP source, HBITMAP destination);

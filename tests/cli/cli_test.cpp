@@ -215,7 +215,9 @@ TEST(CliRun, FailedRenderWritesNothing) {
       {AllocationSite::DiagonalTables, 0, "Diagonal RL", true},
       {AllocationSite::PixelBlock, 0, "Radial", false},
       {AllocationSite::DisplayBitmap, 1, "Sine Radial", false},  // the renderer's new display bitmap
-      {AllocationSite::DisplayBitmap, 1, "Linear Vertical", true}};
+      {AllocationSite::DisplayBitmap, 1, "Linear Vertical", true},
+      {AllocationSite::DownscaleAccumulator, 0, "Radial", true},  // the thumbnail would be left black
+      {AllocationSite::DownscaleSource, 0, "Cosine Vertical", true}};
   for (const auto& [site, skip, type, withThumbnail] : rows) {
     allocation_faults::failAt(site, skip);
     std::vector<const char*> arguments = {"--type", type, "--size", "300x200", "-o", image.c_str()};
