@@ -4,7 +4,7 @@
 // Every case prints one line: name, then the median, fastest and slowest wall
 // time in milliseconds over its runs (after one run not counted).
 //
-//   shadeloom-command-bench [SUBSTRING...]   only the cases whose names contain one
+//   shadeloom-command-bench [SUBSTRING...]   only the cases whose names contain all
 //
 // Besides renderCurrentGradient and resizeImage, the steps of one command are
 // timed on their own (Linear Vertical), to show where the time goes: the
@@ -32,10 +32,9 @@ using bench::Size;
 std::vector<std::string> g_wanted;
 
 bool wanted(const std::string& name) {
-  if (g_wanted.empty()) return true;
   for (const std::string& part : g_wanted)
-    if (name.find(part) != std::string::npos) return true;
-  return false;
+    if (name.find(part) == std::string::npos) return false;
+  return true;
 }
 
 // The median of the runs is the figure; one slow run (another build on the
