@@ -2,18 +2,21 @@
 // source builds natively (against the GDI stand-in) and for Windows (real GDI,
 // run under Wine), and the two sets of figures can be laid side by side.
 // Every case prints one line: name, then the median, fastest and slowest wall
-// time in milliseconds over its runs (after one run not counted).
+// time and the mean CPU time in milliseconds over its runs (after one run not
+// counted).
 //
 //   shadeloom-command-bench [SUBSTRING...]   only the cases whose names contain all
 //
 // Besides renderCurrentGradient and resizeImage, the steps of one command are
-// timed on their own (Linear Vertical), to show where the time goes: the
-// kernel, updateBitmap and within it the black bitmap, the thumbnail and
-// within it GetDIBits and the reduction.
+// timed on their own, to show where the time goes: each type's kernel, and
+// for Linear Vertical updateBitmap and within it the black bitmap, the thumbnail and
+// within it GetDIBits and the reduction. The "piece/" cases time a command
+// without one of its speed pieces.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,6 +25,7 @@
 #include "gradient/render_dispatch.h"
 #include "image/downscaler.h"
 #include "image/pixel_layout.h"
+#include "platform/allocation.h"
 #include "ui/thumbnail.h"
 
 namespace {
@@ -37,20 +41,32 @@ bool wanted(const std::string& name) {
   return true;
 }
 
-// The median of the runs is the figure; one slow run (another build on the
-// machine) does not move it. Large images get fewer runs.
+double threadCpuMilliseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// Wall time: the median of the runs, and the fastest and slowest. CPU time of
+// the thread, page faults included: the mean over the runs, which another
+// build on the machine does not inflate the way it does wall time (Wine
+// counts it in 10 ms ticks, so the runs go on for at least 0.4 s).
 void timeCase(const std::string& name, Size size, const std::function<void()>& command) {
   const bool large = int64_t(size.width) * size.height > 4'000'000;
-  const int runs = large ? 7 : 21;
+  const int minimumRuns = large ? 7 : 21;
   command();  // not counted: the first run pays for pages and caches
   std::vector<double> ms;
-  for (int i = 0; i < runs; ++i) {
+  double total = 0.0;
+  const double cpuStart = threadCpuMilliseconds();
+  while (int(ms.size()) < minimumRuns || (total < 400.0 && ms.size() < 1000)) {
     const auto start = std::chrono::steady_clock::now();
     command();
     ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    total += ms.back();
   }
+  const double cpu = (threadCpuMilliseconds() - cpuStart) / double(ms.size());
   std::sort(ms.begin(), ms.end());
-  std::printf("%s\t%.3f\t%.3f\t%.3f\n", name.c_str(), ms[ms.size() / 2], ms.front(), ms.back());
+  std::printf("%s\t%.3f\t%.3f\t%.3f\t%.3f\n", name.c_str(), ms[ms.size() / 2], ms.front(), ms.back(), cpu);
   std::fflush(stdout);
 }
 
@@ -82,11 +98,12 @@ void resizeCases(Size size) {
 // The steps of one command, each alone.
 void stepCases(Size size) {
   const std::string suffix = "/" + bench::sizeName(size);
+  for (int32_t kernel = 0; kernel < kGradientTypeCount; ++kernel)
+    run("step/kernel/" + bench::typeName(kernel) + suffix, kernel, size, [kernel](AppState& state) {
+      const PixelTarget target{state.image.pixels, uint32_t(state.image.width), uint32_t(state.image.height)};
+      bench::fillKernel(kernel, target, colorsFrom(bench::kStartColor, bench::kEndColor));
+    });
   const int32_t type = LinearVertical;
-  run("step/kernel" + suffix, type, size, [](AppState& state) {
-    const PixelTarget target{state.image.pixels, uint32_t(state.image.width), uint32_t(state.image.height)};
-    bench::fillKernel(LinearVertical, target, colorsFrom(bench::kStartColor, bench::kEndColor));
-  });
   run("step/updateBitmap" + suffix, type, size, [](AppState& state) { updateBitmap(state.image); });
   run("step/createBlackBitmap" + suffix, type, size,
       [size](AppState&) { DeleteObject(createBlackBitmap(size.width, size.height)); });
@@ -116,6 +133,17 @@ void stepCases(Size size) {
   freePixelBlock(source);
 }
 
+// The command without the allocator's kept block: it is released before each
+// run (a new image's pixel block does that), so the thumbnail's copy of the
+// image comes fresh from the system every time, as it did before.
+void pieceCases(Size size) {
+  run("piece/renderCurrentGradient-without-kept-block/Linear_Vertical/" + bench::sizeName(size), LinearVertical,
+      size, [](AppState&) {
+        freeBlock(allocateZeroedBlock(AllocationSite::PixelBlock, 1));
+        renderCurrentGradient();
+      });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -123,6 +151,7 @@ int main(int argc, char** argv) {
   for (const Size size : bench::kSizes) {
     renderCases(size);
     stepCases(size);
+    if (size.width > 512) pieceCases(size);
   }
   resizeCases(bench::kSizes[2]);
   return 0;
