@@ -87,7 +87,7 @@ void deleteBitmap(ImageBuffer& image) {
 
 void releaseImageBuffer(ImageBuffer& image) {
   if (image.pixels) {
-    freeBlock(image.pixels);
+    freeImagePixels(image.pixels, image.byteSize);
     image.pixels = nullptr;
   }
   deleteBitmap(image);
