@@ -118,13 +118,3 @@ void fillCentreSymmetric(const PixelTarget& target, ColourSpan colourSpan) {
   for (uint32_t y = cy + 1; y < target.height; ++y)
     std::memcpy(rowAt(y), rowAt(2 * cy - y), rowBytes);
 }
-
-// fillCentreSymmetric's span, one pixel at a time through
-// colourAt(sumOfSquares, pixel).
-template <typename ColourAt>
-auto pixelByPixel(ColourAt colourAt) {
-  return [colourAt](uint64_t bSquared, uint32_t aFirst, uint32_t count, uint8_t* pixel) {
-    for (uint32_t a = aFirst; count > 0; --count, --a, pixel += 3)
-      colourAt(int64_t(uint64_t{a} * a + bSquared), pixel);
-  };
-}

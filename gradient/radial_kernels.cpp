@@ -16,10 +16,8 @@ void fillRadial(const PixelTarget& target, const GradientColors& colors, bool ha
     endRgb[channel] = uint8_t(colors.end[channel]);
   }
 
-  fillCentreSymmetric(target, pixelByPixel([&](int64_t sumOfSquares, uint8_t* pixel) {
-    // 64-bit: the sum overflows 32 bits for very wide or tall images.
-    const double distance =
-        halvedSum ? std::sqrt(double(sumOfSquares) * kHalf) : std::sqrt(double(sumOfSquares));
+  auto colourAt = [&](double sumOfSquares, uint8_t* pixel) {
+    const double distance = halvedSum ? std::sqrt(sumOfSquares * kHalf) : std::sqrt(sumOfSquares);
     if (distance < double(radius)) {
       for (int channel = 0; channel < 3; ++channel)
         pixel[channel] = fixedPointBlend(scaledDifference[channel], distance, colors.start[channel]);
@@ -28,5 +26,19 @@ void fillRadial(const PixelTarget& target, const GradientColors& colors, bool ha
       pixel[1] = endRgb[1];
       pixel[2] = endRgb[2];
     }
-  }));
+  };
+  fillCentreSymmetric(target, [&](uint64_t bSquared, uint32_t aFirst, uint32_t count, uint8_t* pixel) {
+    // Sums of squares below 2^53 are exact in double arithmetic, so they are
+    // formed there: 32-bit x86 has no single instruction for a 64-bit integer
+    // product or its conversion to double.
+    if (uint64_t{aFirst} * aFirst + bSquared < (uint64_t{1} << 53)) {
+      const double rowSquare = double(bSquared);
+      double column = double(aFirst);
+      for (; count > 0; --count, column -= 1.0, pixel += 3) colourAt(column * column + rowSquare, pixel);
+      return;
+    }
+    // 64-bit: the sum overflows 32 bits for very wide or tall images.
+    for (uint32_t a = aFirst; count > 0; --count, --a, pixel += 3)
+      colourAt(double(int64_t(uint64_t{a} * a + bSquared)), pixel);
+  });
 }

@@ -18,11 +18,31 @@ bool imageSizeFits(int32_t width, int32_t height, int32_t bitsPerPixel) {
 
 namespace {
 
+DisplayConversion conversionOf(const ImageBuffer& image) {
+  return {image.pixels,          image.byteSize,        uint32_t(image.width), uint32_t(image.height),
+          image.rowSkip,         image.keepChannelOrder != 0, image.keepRowOrder != 0};
+}
+
+// Writes the pixels over the display bitmap the record holds, when it has the
+// image's size and every row fits the block: each pixel byte is rewritten and
+// the alignment bytes stay zero, exactly as in a new black bitmap. A new DIB
+// section for every render costs far more on Windows than the conversion
+// itself: its pages come fresh from the system, are zeroed, mapped one fault
+// at a time, filled black and given back when it is deleted.
+bool rewriteDisplayBitmap(ImageBuffer& image) {
+  if (!image.bitmap || image.rowSkip != 0) return false;
+  const BitmapFacts facts = describeBitmap(image.bitmap);
+  if (!facts.bits || facts.width != image.width || facts.height != image.height) return false;
+  GdiFlush();  // a transfer from the bitmap may still be pending
+  return convertToDisplay(conversionOf(image), facts.bits);
+}
+
 // updateBitmap, told whether the pixel block is known to be all zero. Zero
 // pixels convert to zero bytes, which the black bitmap already holds, so the
 // copy of a fresh image's pixels is skipped.
 int rebuildDisplayBitmap(ImageBuffer& image, bool pixelsAllZero) {
   if (!image.pixels || image.bitsPerPixel != 24) return 0;
+  if (rewriteDisplayBitmap(image)) return 1;
   deleteBitmap(image);
   image.bitmap = createBlackBitmap(image.width, image.height);
   if (!image.bitmap) return 0;
@@ -30,11 +50,7 @@ int rebuildDisplayBitmap(ImageBuffer& image, bool pixelsAllZero) {
   const BitmapFacts facts = describeBitmap(image.bitmap);
   if (!facts.bits) return 0;
   if (pixelsAllZero && image.rowSkip == 0) return 1;
-  const DisplayConversion conversion{image.pixels,         image.byteSize,
-                                     uint32_t(image.width), uint32_t(image.height),
-                                     image.rowSkip,         image.keepChannelOrder != 0,
-                                     image.keepRowOrder != 0};
-  return convertToDisplay(conversion, facts.bits) ? 1 : 0;
+  return convertToDisplay(conversionOf(image), facts.bits) ? 1 : 0;
 }
 
 }  // namespace
@@ -72,7 +88,7 @@ void deleteBitmap(ImageBuffer& image) {
 
 void releaseImageBuffer(ImageBuffer& image) {
   if (image.pixels) {
-    freeBlock(image.pixels);
+    freeImagePixels(image.pixels, image.byteSize);
     image.pixels = nullptr;
   }
   deleteBitmap(image);

@@ -15,7 +15,9 @@ int g_pendingFailure[static_cast<int>(AllocationSite::Count)] = {-1, -1, -1, -1,
 // (the downscaler's source) and frees it again. Large blocks come straight
 // from the operating system, and touching fresh pages costs more than the
 // reduction itself, so the last such block is kept and handed out again while
-// the image keeps its size. Only that site takes part, so other blocks can
+// the image keeps its size. Only that site and an image's pixel block take
+// part (a new image of about the same size takes the kept block, and the old
+// image's pixels are kept in turn for the next thumbnail), so other blocks can
 // neither evict it nor be pinned by it.
 constexpr size_t kReuseThreshold = size_t{64} * 1024;
 // Larger blocks (images far beyond the screen) are rare; keeping one would pin
@@ -54,8 +56,9 @@ void releaseKept() {
 
 // The kept block when it suits a request of `bytes`, or null (having
 // released a kept block that does not suit it, before anything new is
-// allocated, so the two never coexist).
-void* takeKept(size_t bytes) {
+// allocated, so the two never coexist). A taken source block is tracked with
+// its whole size.
+void* takeKept(AllocationSite site, size_t bytes) {
   if (!g_kept.block) return nullptr;
   if (bytes < kReuseThreshold || g_kept.bytes < bytes || g_kept.bytes / 2 > bytes) {
     releaseKept();
@@ -63,9 +66,20 @@ void* takeKept(size_t bytes) {
   }
   void* block = g_kept.block;
   SHADELOOM_UNPOISON(block, bytes);  // the rest stays out of bounds
-  trackSource(block, g_kept.bytes);
+  if (site == AllocationSite::DownscaleSource) trackSource(block, g_kept.bytes);
   g_kept = {nullptr, 0};
   return block;
+}
+
+void keep(void* block, size_t bytes) {
+  if (bytes < kReuseThreshold || bytes > kKeepLimit) {
+    std::free(block);
+    return;
+  }
+  releaseKept();
+  g_kept = {block, bytes};
+  // A use after free of the kept block is still reported.
+  SHADELOOM_POISON(block, bytes);
 }
 }  // namespace
 
@@ -83,9 +97,12 @@ bool allocationShouldFail(AllocationSite site) {
 void* allocateZeroedBlock(AllocationSite site, size_t bytes) {
   if (allocationShouldFail(site)) return nullptr;
   // A new image: while it is made the old one is still alive, and the kept
-  // block would be a third image-sized block beside them. The new image's
-  // first thumbnail takes a fresh one.
-  if (site == AllocationSite::PixelBlock) releaseKept();
+  // block would be a third image-sized block beside them. So the new image
+  // takes it when it suits (its pages are mapped already; clearing them costs
+  // less than fresh pages), and otherwise it is released first.
+  if (site == AllocationSite::PixelBlock) {
+    if (void* block = takeKept(site, bytes)) return std::memset(block, 0, bytes);
+  }
   void* block = std::calloc(bytes ? bytes : 1, 1);
   prefaultForWriting(block, bytes);
   return block;
@@ -94,7 +111,7 @@ void* allocateZeroedBlock(AllocationSite site, size_t bytes) {
 void* allocateBlock(AllocationSite site, size_t bytes) {
   if (allocationShouldFail(site)) return nullptr;
   if (site == AllocationSite::DownscaleSource) {
-    if (void* block = takeKept(bytes)) return block;
+    if (void* block = takeKept(site, bytes)) return block;
   }
   void* block = std::malloc(bytes ? bytes : 1);
   prefaultForWriting(block, bytes);
@@ -104,15 +121,11 @@ void* allocateBlock(AllocationSite site, size_t bytes) {
 
 void freeBlock(void* block) {
   if (!block) return;
-  const size_t bytes = untrack(block);
-  if (bytes == 0 || bytes > kKeepLimit) {
-    std::free(block);
-    return;
-  }
-  releaseKept();
-  g_kept = {block, bytes};
-  // A use after free of the kept block is still reported.
-  SHADELOOM_POISON(block, bytes);
+  keep(block, untrack(block));
+}
+
+void freeImagePixels(void* block, size_t bytes) {
+  if (block) keep(block, bytes);
 }
 
 size_t keptBlockBytes() { return g_kept.bytes; }

@@ -20,6 +20,9 @@ void* allocateZeroedBlock(AllocationSite site, size_t bytes);
 // Uninitialised block, or null.
 void* allocateBlock(AllocationSite site, size_t bytes);
 void freeBlock(void* block);
+// Frees an image's pixel block of `bytes`: a large one is kept, for the next
+// image or thumbnail source of about its size.
+void freeImagePixels(void* block, size_t bytes);
 
 // Bytes of the freed block held for reuse (0 when none is held).
 size_t keptBlockBytes();

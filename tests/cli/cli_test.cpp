@@ -214,8 +214,8 @@ TEST(CliRun, FailedRenderWritesNothing) {
       {AllocationSite::DiagonalTables, 0, "Diagonal LR", false},
       {AllocationSite::DiagonalTables, 0, "Diagonal RL", true},
       {AllocationSite::PixelBlock, 0, "Radial", false},
-      {AllocationSite::DisplayBitmap, 1, "Sine Radial", false},  // the renderer's new display bitmap
-      {AllocationSite::DisplayBitmap, 1, "Linear Vertical", true},
+      {AllocationSite::DisplayBitmap, 0, "Sine Radial", false},  // the image's display bitmap
+      {AllocationSite::DisplayBitmap, 1, "Linear Vertical", true},  // the thumbnail's
       {AllocationSite::DownscaleAccumulator, 0, "Radial", true},  // the thumbnail would be left black
       {AllocationSite::DownscaleSource, 0, "Cosine Vertical", true}};
   for (const auto& [site, skip, type, withThumbnail] : rows) {

@@ -63,8 +63,9 @@ TEST(ImageBuffer, RefusedRequestsLeaveAHeldImageAnd16Or32BitDepthsEmptyIt) {
   }
 }
 
-// No pixels: no bitmap either. A failed update keeps the pixels, and the next
-// one makes the bitmap again.
+// No pixels: no bitmap either. An update writes over the bitmap it holds and
+// needs no new one; without one, a failed update keeps the pixels, and the
+// next one makes the bitmap again.
 TEST(ImageBuffer, AllocationFailures) {
   ImageBuffer image;
   allocation_faults::failAt(AllocationSite::PixelBlock);
@@ -74,7 +75,11 @@ TEST(ImageBuffer, AllocationFailures) {
   EXPECT_EQ(createImageBuffer(image, 7, 3, 24), 0);
   expectEmpty(image);
   ASSERT_EQ(createImageBuffer(image, 4, 4, 24), 1);
+  const HBITMAP held = image.bitmap;
   allocation_faults::failAt(AllocationSite::DisplayBitmap);
+  EXPECT_EQ(updateBitmap(image), 1);
+  EXPECT_EQ(image.bitmap, held);
+  deleteBitmap(image);
   EXPECT_EQ(updateBitmap(image), 0);
   EXPECT_TRUE(image.pixels && !image.bitmap);
   EXPECT_EQ(updateBitmap(image), 1);

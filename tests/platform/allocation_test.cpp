@@ -38,8 +38,9 @@ TEST(Allocation, ReusedMemoryIsZeroedAndNeverSharedByLiveBlocks) {
 }
 
 // The thumbnail's source block is kept for the next render, yet an injected
-// failure wins over it, for both kinds of call at each site, once; and a new
-// image releases it: a resize holds the old image and the new one, nothing more.
+// failure wins over it, for both kinds of call at each site, once; a new image
+// takes it or releases it: a resize holds the old image and the new one,
+// nothing more. An image's pixels, once released, are kept in turn.
 TEST(Allocation, TheKeptSourceBlockYieldsToInjectedFailuresAndNewImages) {
   freeBlock(allocateBlock(AllocationSite::DownscaleSource, kLarge));
   EXPECT_EQ(keptBlockBytes(), kLarge);
@@ -52,8 +53,11 @@ TEST(Allocation, TheKeptSourceBlockYieldsToInjectedFailuresAndNewImages) {
   void* pixels = allocateZeroedBlock(AllocationSite::PixelBlock, kLarge);
   EXPECT_NE(pixels, nullptr);
   EXPECT_EQ(keptBlockBytes(), 0u) << "kept beside a new image";
-  freeBlock(pixels);
-  EXPECT_EQ(keptBlockBytes(), 0u) << "pixel blocks are not kept";
+  freeImagePixels(pixels, kLarge);
+  EXPECT_EQ(keptBlockBytes(), kLarge) << "an image's pixels are not kept";
+  void* larger = allocateZeroedBlock(AllocationSite::PixelBlock, 3 * kLarge);
+  EXPECT_EQ(keptBlockBytes(), 0u) << "kept beside a new image of another size";
+  freeBlock(larger);
   void* source = allocateBlock(AllocationSite::DownscaleSource, kLarge);
   EXPECT_NE(source, nullptr);
   freeBlock(source);
