@@ -7,9 +7,7 @@
 #include "app/app_state.h"
 #include "cli_args.h"
 #include "gradient/catalogue.h"
-#include "image/bmp_format.h"
 #include "image/bmp_writer.h"
-#include "image/display_bitmap.h"
 #include "image/image_buffer.h"
 #include "image/png_writer.h"
 #include "platform/file_identity.h"
@@ -128,15 +126,6 @@ bool writeToStream(void* stream, const uint8_t* bytes, size_t size) {
   return std::fwrite(bytes, 1, size, static_cast<std::FILE*>(stream)) == size;
 }
 
-// The BMP file's bytes, as writeBmpFile lays them out, into a stream.
-bool writeBmpStream(HBITMAP bitmap, std::FILE* stream) {
-  const BitmapFacts facts = describeBitmap(bitmap);
-  uint8_t headers[kBmpHeaderBytes];
-  if (!facts.bits || !composeBmpHeaders(facts.width, facts.height, headers)) return false;
-  return writeToStream(stream, headers, sizeof headers) &&
-         writeToStream(stream, facts.bits, size_t(bmpLayout(facts.width, facts.height).imageBytes));
-}
-
 // One output, to its file or to standard output (`out`). True when all of it
 // was written; otherwise `reason` holds the system's reason, if it gave one.
 bool writeImage(const std::string& path, ImageFormat format, HBITMAP bitmap, std::FILE* out, std::string& reason) {
@@ -145,7 +134,7 @@ bool writeImage(const std::string& path, ImageFormat format, HBITMAP bitmap, std
     return (format == ImageFormat::Png ? writePngFile(path.c_str(), bitmap, &reason)
                                        : writeBmpFile(path.c_str(), bitmap, &reason)) != 0;
   const bool written = format == ImageFormat::Png ? writePng(bitmap, writeToStream, out) != 0
-                                                  : writeBmpStream(bitmap, out);
+                                                  : writeBmp(bitmap, writeToStream, out);
   return written && std::fflush(out) == 0;
 }
 

@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "display_bitmap.h"
-#include "platform/replace_file.h"
 
 namespace {
 
@@ -68,18 +67,6 @@ unsigned char* topDownRgb(const BitmapFacts& facts) {
   return rgb;
 }
 
-// The file is opened only once the bytes are ready: a failed encoding
-// touches no file.
-struct PendingFile {
-  const char* path;
-  ReplacingFile file;
-};
-
-bool openAndWrite(void* context, const uint8_t* bytes, size_t size) {
-  auto* pending = static_cast<PendingFile*>(context);
-  return pending->file.open(pending->path) && pending->file.write(bytes, 1, size);
-}
-
 }  // namespace
 
 bool pngSizeWritable(int32_t width, int32_t height) {
@@ -87,7 +74,7 @@ bool pngSizeWritable(int32_t width, int32_t height) {
   return (uint64_t(width) * 3 + 1) * uint64_t(height) <= kMaxFilteredBytes;
 }
 
-int writePng(HBITMAP bitmap, PngSink sink, void* context) {
+int writePng(HBITMAP bitmap, ByteSink sink, void* context) {
   if (!bitmap) return 0;
   const BitmapFacts facts = describeBitmap(bitmap);
   if (!facts.bits || !pngSizeWritable(facts.width, facts.height)) return 0;
@@ -104,10 +91,9 @@ int writePng(HBITMAP bitmap, PngSink sink, void* context) {
 }
 
 int writePngFile(const char* path, HBITMAP bitmap, std::string* failureReason) {
-  if (failureReason) failureReason->clear();
-  if (!path || !*path) return 0;
-  PendingFile pending{path, {}};
-  const int written = writePng(bitmap, openAndWrite, &pending) && pending.file.commit() ? 1 : 0;
-  if (failureReason && !written) *failureReason = systemErrorText(pending.file.error());
-  return written;
+  // The whole file is encoded before the sink opens it: a failed encoding
+  // touches no file.
+  FileSink file{path, {}};
+  const bool encoded = path && *path && writePng(bitmap, writeToFileSink, &file);
+  return finishFileSink(file, encoded, failureReason);
 }

@@ -30,6 +30,7 @@ class ReplacingFile {
   // the folder does not exist or the destination is read-only; then nothing
   // has been created.
   bool open(const char* destination);
+  bool isOpen() const { return file_ != nullptr; }
 
   // fwrite of `count` items of `itemSize` bytes; true when all were written.
   // After a shortfall the file is abandoned and commit() fails.
