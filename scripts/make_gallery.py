@@ -40,8 +40,9 @@ def main():
     with tempfile.TemporaryDirectory() as work:
         for index, name in enumerate(names):
             tile = os.path.join(work, f"{index}.bmp")
+            waves = ["--frequency", FREQUENCY] if "Sine" in name or "Cosine" in name else []
             subprocess.run(run + ["--type", str(index), "--size", f"{TILE_WIDTH}x{TILE_HEIGHT}",
-                                  "--start", START, "--end", END, "--frequency", FREQUENCY, "-o", tile],
+                                  "--start", START, "--end", END, "-o", tile] + waves,
                            check=True, stdout=subprocess.DEVNULL)
             x = MARGIN + (index % COLUMNS) * cell_width
             y = MARGIN + (index // COLUMNS) * cell_height
