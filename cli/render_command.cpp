@@ -154,21 +154,24 @@ int finishOutput(std::FILE* out, std::FILE* err) {
   return kExitFailure;
 }
 
+// writeImage with its failure told: "cannot write <what>'<path>': <reason>".
+bool writeOrReport(const std::string& path, ImageFormat format, HBITMAP bitmap, const char* what, std::FILE* out,
+                   std::FILE* err) {
+  std::string reason;
+  if (writeImage(path, format, bitmap, out, reason)) return true;
+  std::fprintf(err, "shadeloom-render: cannot write %s'%s'%s%s\n", what, path.c_str(), reason.empty() ? "" : ": ",
+               reason.c_str());
+  return false;
+}
+
 // Writes the image, then the thumbnail, then the status line.
 int writeOutputs(const RenderRequest& request, const AppState& state, bool toStandardOutput, std::FILE* out,
                  std::FILE* err) {
-  std::string reason;
-  if (!writeImage(request.outputPath, request.outputFormat, state.image.bitmap, out, reason)) {
-    std::fprintf(err, "shadeloom-render: cannot write '%s'%s%s\n", request.outputPath.c_str(),
-                 reason.empty() ? "" : ": ", reason.c_str());
+  if (!writeOrReport(request.outputPath, request.outputFormat, state.image.bitmap, "", out, err) ||
+      (!request.thumbnailPath.empty() &&
+       !writeOrReport(request.thumbnailPath, request.thumbnailFormat, state.thumbnail.bitmap, "the thumbnail ", out,
+                      err)))
     return kExitFailure;
-  }
-  if (!request.thumbnailPath.empty() &&
-      !writeImage(request.thumbnailPath, request.thumbnailFormat, state.thumbnail.bitmap, out, reason)) {
-    std::fprintf(err, "shadeloom-render: cannot write the thumbnail '%s'%s%s\n", request.thumbnailPath.c_str(),
-                 reason.empty() ? "" : ": ", reason.c_str());
-    return kExitFailure;
-  }
   std::fprintf(toStandardOutput ? err : out, "%s: %dx%d \"%s\"\n", request.outputPath.c_str(), request.width,
                request.height, gradientInfo(request.gradientType)->displayName);
   return toStandardOutput ? kExitOk : finishOutput(out, err);

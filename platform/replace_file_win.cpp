@@ -103,9 +103,11 @@ bool cutAtPosition(FILE* file) {
 bool syncToDisk(FILE* file) { return _commit(_fileno(file)) == 0; }
 
 bool moveIntoPlace(const char* temporary, const char* destination) {
-  const DWORD attributes = GetFileAttributesA(destination);
-  if (attributes == INVALID_FILE_ATTRIBUTES)
+  const auto moveOver = [&] {
     return MoveFileExA(temporary, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  };
+  const DWORD attributes = GetFileAttributesA(destination);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return moveOver();
   // ReplaceFileA gives the new file the old one's identity: attributes,
   // security descriptor, alternate streams, creation time. Wine keeps none
   // of them, so the attributes are also carried over by hand.
@@ -116,8 +118,7 @@ bool moveIntoPlace(const char* temporary, const char* destination) {
     return true;
   // The old file is gone but the new one kept its temporary name: finish the
   // move rather than lose both.
-  return GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
-         MoveFileExA(temporary, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  return GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT && moveOver();
 }
 
 void removeFile(const char* path) { DeleteFileA(path); }
