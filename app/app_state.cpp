@@ -4,6 +4,7 @@
 
 char g_moduleDirectory[kTextBufferSize];
 AppState* g_state = nullptr;
+HINSTANCE g_instance = nullptr;
 
 AppState::AppState() {
   std::memcpy(saveDirectory, g_moduleDirectory, sizeof saveDirectory);

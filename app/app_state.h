@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "image/image_buffer.h"
+#include "platform/gdi.h"
 
 constexpr int kTextBufferSize = 256;
 
@@ -31,3 +32,4 @@ constexpr float kDefaultFrequency = 1.0f;
 
 extern char g_moduleDirectory[kTextBufferSize];
 extern AppState* g_state;
+extern HINSTANCE g_instance;  // the Windows program's module, set by WinMain

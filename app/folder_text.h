@@ -15,6 +15,3 @@ bool folderOfPath(const char* path, char* out, size_t outSize);
 // Appends a backslash to a non-empty folder that lacks one. Returns false,
 // leaving the text unchanged, when the backslash would not fit in `size` bytes.
 bool appendTrailingBackslash(char* folder, size_t size);
-
-// Fills g_moduleDirectory with the executable's folder (Windows only).
-void computeModuleDirectory();

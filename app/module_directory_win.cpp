@@ -1,5 +1,7 @@
 // The executable's folder, from the kernel; the folder rules themselves are
 // in folder_text.cpp.
+#include "module_directory.h"
+
 #include <windows.h>
 
 #include <cstring>

@@ -5,8 +5,8 @@
 #include <new>
 
 #include "app/app_state.h"
-#include "app/folder_text.h"
 #include "app/image_lifecycle.h"
+#include "app/module_directory.h"
 #include "res/resource.h"
 #include "ui/color_selection.h"
 #include "ui/main_dialog.h"

@@ -26,7 +26,7 @@
 #include "image/downscaler.h"
 #include "image/pixel_layout.h"
 #include "platform/allocation.h"
-#include "ui/thumbnail.h"
+#include "image/thumbnail.h"
 
 namespace {
 
@@ -116,7 +116,7 @@ void stepCases(Size size) {
                                        uint32_t(image.height), 0, false, false};
     convertToDisplay(conversion, display.data());
   });
-  run("step/rebuildThumbnail" + suffix, type, size, [](AppState&) { rebuildThumbnail(); });
+  run("step/rebuildThumbnail" + suffix, type, size, [](AppState& state) { rebuildThumbnail(state.image, state.thumbnail); });
   run("step/readPixelBlock" + suffix, type, size, [](AppState& state) {
     PixelBlock block{};
     readPixelBlock(state.image.bitmap, block);

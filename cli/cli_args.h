@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "app/app_state.h"
@@ -42,6 +41,3 @@ CliParse parseArguments(int argc, const char* const* argv);
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
-
-// Parses and carries out a command line, printing to `out` and `err`.
-int runCli(int argc, const char* const* argv, std::FILE* out, std::FILE* err);

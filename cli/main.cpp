@@ -1,6 +1,6 @@
 // shadeloom-render: the command-line companion of Shadeloom.
 #include <cstdio>
 
-#include "cli_args.h"
+#include "render_command.h"
 
 int main(int argc, char** argv) { return runCli(argc, argv, stdout, stderr); }

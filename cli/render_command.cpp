@@ -1,6 +1,8 @@
 // Carries out a parsed command line through the program's own pipeline: the
 // application state, the image buffer, the type's renderer (and, when asked
 // for, the thumbnail), then writeBmpFile or the PNG writer, or standard output.
+#include "render_command.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -10,9 +12,9 @@
 #include "image/bmp_writer.h"
 #include "image/image_buffer.h"
 #include "image/png_writer.h"
+#include "image/thumbnail.h"
 #include "platform/file_identity.h"
 #include "res/version.h"
-#include "ui/thumbnail.h"
 
 namespace {
 
@@ -111,7 +113,7 @@ int makeImage(const RenderRequest& request, std::FILE* err) {
   // The dialog shows a black thumbnail when memory runs out for the
   // reduction; a file of it would pass for the real one.
   bool complete = false;
-  rebuildThumbnail(&complete);
+  rebuildThumbnail(g_state->image, g_state->thumbnail, &complete);
   if (complete) return kExitOk;
   const ThumbnailSize size = fitWithin(request.width, request.height, kThumbnailMaxWidth, kThumbnailMaxHeight);
   if (size.width == 0 || size.height == 0)

@@ -12,7 +12,7 @@
 
 #include "app/app_state.h"
 #include "fuzz_input.h"
-#include "ui/field_rules.h"
+#include "app/field_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // An exactly sized heap copy, so a read past the terminator is caught.

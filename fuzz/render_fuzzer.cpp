@@ -27,8 +27,8 @@
 #include "image/display_bitmap.h"
 #include "image/pixel_layout.h"
 #include "platform/allocation.h"
-#include "ui/field_rules.h"
-#include "ui/thumbnail.h"
+#include "app/field_rules.h"
+#include "image/thumbnail.h"
 
 namespace {
 

@@ -23,10 +23,12 @@ struct HDC__;
 struct HBITMAP__;
 struct HBRUSH__;
 struct HWND__;
+struct HINSTANCE__;
 typedef HDC__* HDC;
 typedef HBITMAP__* HBITMAP;
 typedef HBRUSH__* HBRUSH;
 typedef HWND__* HWND;
+typedef HINSTANCE__* HINSTANCE;  // only so the program's globals read alike everywhere
 typedef void* HGDIOBJ;
 
 #ifndef TRUE

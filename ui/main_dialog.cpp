@@ -9,7 +9,7 @@
 #include "gradient/render_dispatch.h"
 #include "res/resource.h"
 #include "ui/color_selection.h"
-#include "ui/field_rules.h"
+#include "app/field_rules.h"
 #include "ui/preview_window.h"
 #include "ui/thumbnail_paint.h"
 #include "ui/user_feedback.h"

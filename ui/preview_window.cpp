@@ -10,7 +10,6 @@ static_assert(sizeof(WNDCLASSEXA) == 48, "the window class record of 32-bit Wind
 static_assert(sizeof(BITMAP) == 24, "the bitmap record of 32-bit Windows");
 #endif
 
-HINSTANCE g_instance = nullptr;
 HWND g_previewWindow = nullptr;
 int32_t g_previewOpen = 0;
 

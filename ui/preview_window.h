@@ -6,7 +6,6 @@
 
 #include <cstdint>
 
-extern HINSTANCE g_instance;
 extern HWND g_previewWindow;   // meaningful only while g_previewOpen is 1
 extern int32_t g_previewOpen;  // the authority on whether the window exists
 

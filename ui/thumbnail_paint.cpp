@@ -4,7 +4,7 @@
 #include "image/display_bitmap.h"
 #include "platform/gdi_guards.h"
 #include "res/resource.h"
-#include "ui/thumbnail.h"
+#include "image/thumbnail.h"
 
 namespace {
 

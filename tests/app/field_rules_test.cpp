@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "ui/field_rules.h"
+#include "app/field_rules.h"
 
 namespace {
 

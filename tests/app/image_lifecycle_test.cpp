@@ -11,7 +11,7 @@
 #include "gradient/render_dispatch.h"
 #include "platform/allocation.h"
 #include "support/image_fixture.h"
-#include "ui/thumbnail.h"
+#include "image/thumbnail.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ TEST_F(Thumbnail, SizesAndPaths) {
     state().height = c.height;
     ASSERT_EQ(resizeImage(), 1);
     allocation_faults::failAt(AllocationSite::DownscaleSource);
-    ASSERT_EQ(rebuildThumbnail(), 1);
+    ASSERT_EQ(rebuildThumbnail(state().image, state().thumbnail), 1);
     allocation_faults::clear();
     const HBITMAP thumbnail = state().thumbnail.bitmap;
     ASSERT_EQ(thumbnail != nullptr, c.thumbnailWidth > 0 && c.thumbnailHeight > 0);
@@ -99,12 +99,12 @@ TEST_F(Thumbnail, RebuildsAndFailures) {
     EXPECT_TRUE(state().thumbnail.bitmap && !GetObjectA(old, sizeof record, &record)) << type;
   }
   allocation_faults::failAt(AllocationSite::DisplayBitmap);
-  EXPECT_EQ(rebuildThumbnail(), 1);
+  EXPECT_EQ(rebuildThumbnail(state().image, state().thumbnail), 1);
   EXPECT_EQ(state().thumbnail.bitmap, nullptr);
-  ASSERT_TRUE(rebuildThumbnail() && state().thumbnail.bitmap);
+  ASSERT_TRUE(rebuildThumbnail(state().image, state().thumbnail) && state().thumbnail.bitmap);
   const HBITMAP thumbnail = state().thumbnail.bitmap;
   deleteBitmap(state().image);
-  EXPECT_EQ(rebuildThumbnail(), 0);
+  EXPECT_EQ(rebuildThumbnail(state().image, state().thumbnail), 0);
   EXPECT_EQ(state().thumbnail.bitmap, thumbnail);
 }
 

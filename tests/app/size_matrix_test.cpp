@@ -13,7 +13,7 @@
 #include "image/bmp_writer.h"
 #include "platform/allocation.h"
 #include "support/image_fixture.h"
-#include "ui/thumbnail.h"
+#include "image/thumbnail.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/cli_args.h"
+#include "cli/render_command.h"
 #include "platform/allocation.h"
 
 namespace {

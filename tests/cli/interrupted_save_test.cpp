@@ -16,6 +16,7 @@
 #include <string>
 
 #include "cli/cli_args.h"
+#include "cli/render_command.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "app/image_lifecycle.h"
 #include "image/display_bitmap.h"
 #include "image/pixel_layout.h"
-#include "ui/field_rules.h"
+#include "app/field_rules.h"
 
 // A fresh AppState installed as g_state, with an image of the asked size.
 class StateTest : public ::testing::Test {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/folder_text.h"
+#include "app/module_directory.h"
 #include "app/image_lifecycle.h"
 #include "res/resource.h"
 #include "ui/color_selection.h"

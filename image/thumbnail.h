@@ -1,9 +1,10 @@
-// The thumbnail: the current image reduced (or enlarged) to at most 178 x 144
-// pixels, made once per render and kept in g_state->thumbnail.
+// The thumbnail: an image reduced (or enlarged) to at most 178 x 144 pixels,
+// made once per render.
 #pragma once
 
 #include <cstdint>
 
+#include "image_buffer.h"
 #include "platform/gdi.h"
 
 constexpr int32_t kThumbnailMaxWidth = 178;
@@ -20,11 +21,11 @@ struct ThumbnailSize {
 // into its control.
 ThumbnailSize fitWithin(int32_t width, int32_t height, int32_t maxWidth, int32_t maxHeight);
 
-// Rebuilds the thumbnail from the image's display bitmap. 0 when the image has
-// none (the thumbnail is left as it was); else 1, even if no bitmap could be
-// made, or (memory) one was made but left black. `complete`, when given, says
-// whether the thumbnail holds the image's pixels.
-int rebuildThumbnail(bool* complete = nullptr);
+// Rebuilds `thumbnail` from the display bitmap of `image`. 0 when the image
+// has none (the thumbnail is left as it was); else 1, even if no bitmap could
+// be made, or (memory) one was made but left black. `complete`, when given,
+// says whether the thumbnail holds the image's pixels.
+int rebuildThumbnail(const ImageBuffer& image, ImageBuffer& thumbnail, bool* complete = nullptr);
 
 // Stretches the whole source onto the whole destination; false when nothing
 // was copied (a null handle, no device context, a failed transfer).

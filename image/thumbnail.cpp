@@ -1,8 +1,7 @@
 #include "thumbnail.h"
 
-#include "app/app_state.h"
-#include "image/display_bitmap.h"
-#include "image/downscaler.h"
+#include "display_bitmap.h"
+#include "downscaler.h"
 #include "platform/gdi_guards.h"
 
 ThumbnailSize fitWithin(int32_t width, int32_t height, int32_t maxWidth, int32_t maxHeight) {
@@ -12,24 +11,24 @@ ThumbnailSize fitWithin(int32_t width, int32_t height, int32_t maxWidth, int32_t
   return {int32_t(double(width) * scale), int32_t(double(height) * scale)};
 }
 
-int rebuildThumbnail(bool* complete) {
+int rebuildThumbnail(const ImageBuffer& source, ImageBuffer& thumbnail, bool* complete) {
   if (complete) *complete = false;
-  HBITMAP image = g_state->image.bitmap;
+  HBITMAP image = source.bitmap;
   if (!image) return 0;
-  releaseImageBuffer(g_state->thumbnail);
+  releaseImageBuffer(thumbnail);
 
   const BitmapFacts facts = describeBitmap(image);
   const ThumbnailSize size = fitWithin(facts.width, facts.height, kThumbnailMaxWidth, kThumbnailMaxHeight);
-  HBITMAP thumbnail;
+  HBITMAP reduced;
   bool filled;
   if (size.width < facts.width && size.height < facts.height) {
-    thumbnail = downscaleBitmap(image, size.width, size.height, &filled);
+    reduced = downscaleBitmap(image, size.width, size.height, &filled);
   } else {
-    thumbnail = createBlackBitmap(size.width, size.height);
-    filled = stretchCopyBitmap(image, thumbnail);
+    reduced = createBlackBitmap(size.width, size.height);
+    filled = stretchCopyBitmap(image, reduced);
   }
-  g_state->thumbnail.bitmap = thumbnail;
-  if (complete) *complete = thumbnail && filled;
+  thumbnail.bitmap = reduced;
+  if (complete) *complete = reduced && filled;
   return 1;
 }
 
