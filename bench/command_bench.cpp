@@ -112,9 +112,7 @@ void stepCases(Size size) {
     static std::vector<uint8_t> display;
     const ImageBuffer& image = state.image;
     display.resize(size_t(displayRowBytes(uint32_t(image.width))) * uint32_t(image.height));
-    const DisplayConversion conversion{image.pixels, image.byteSize, uint32_t(image.width),
-                                       uint32_t(image.height), 0, false, false};
-    convertToDisplay(conversion, display.data());
+    convertToDisplay(image.pixels, uint32_t(image.width), uint32_t(image.height), display.data());
   });
   run("step/rebuildThumbnail" + suffix, type, size, [](AppState& state) { rebuildThumbnail(state.image, state.thumbnail); });
   run("step/readPixelBlock" + suffix, type, size, [](AppState& state) {
@@ -125,7 +123,7 @@ void stepCases(Size size) {
   PixelBlock source{};  // read once, by the first run
   run("step/downscaleBlock" + suffix, type, size, [&source](AppState& state) {
     if (!source.data) readPixelBlock(state.image.bitmap, source);
-    const BitmapSize thumbnail = getBitmapSize(state.thumbnail.bitmap);
+    const BitmapFacts thumbnail = describeBitmap(state.thumbnail.bitmap);
     PixelBlock target{};
     downscaleBlock(source, target, uint32_t(thumbnail.width), uint32_t(thumbnail.height));
     freePixelBlock(target);

@@ -1,7 +1,8 @@
 // The arithmetic every renderer shares: the pixel target, the colours as
-// channel bytes, the single-precision constants and toByte.
+// channel bytes, the single-precision constants and wrapToByte.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -45,15 +46,27 @@ constexpr double kDegreesToRadians = double(0.0174532924f);
 // Truncates toward zero and keeps the low 8 bits. A value that is NaN,
 // infinite or outside the 32-bit range gives 0 (the integer-indefinite result
 // of the x86 conversion, whose low byte is 0) instead of undefined behaviour.
-inline uint8_t toByte(double value) {
+inline uint8_t wrapToByte(double value) {
   if (!(value > -2147483649.0 && value < 2147483648.0)) return 0;
   return uint8_t(uint32_t(int32_t(value)));
 }
 
-// The 16.16 floating form: toByte((F x u + S x 65536) x 1/65536), in this order.
+// The 16.16 floating form: wrapToByte((F x u + S x 65536) x 1/65536), in this order.
 inline uint8_t fixedPointBlend(float scaledDifference, double factor, int32_t start) {
-  return toByte((double(scaledDifference) * factor + double(start * 65536)) * kInverse65536);
+  return wrapToByte((double(scaledDifference) * factor + double(start * 65536)) * kInverse65536);
 }
+
+// The radial types' position of a pixel whose offsets from the centre give
+// `sumOfSquares` = dx² + dy². halvedSum measures sqrt((dx² + dy²) x 0.5), so
+// the end colour is reached sqrt(2) times farther out.
+inline double radialDistance(double sumOfSquares, bool halvedSum) {
+  return halvedSum ? std::sqrt(sumOfSquares * kHalf) : std::sqrt(sumOfSquares);
+}
+
+// Sums of squares below this are exact in double arithmetic, so they can be
+// formed there: 32-bit x86 has no single instruction for a 64-bit integer
+// product or its conversion to double.
+constexpr uint64_t kExactSumOfSquares = uint64_t{1} << 53;
 
 // Writes one colour across a row of `width` pixels.
 void fillRow(uint8_t* row, uint32_t width, const uint8_t rgb[3]);

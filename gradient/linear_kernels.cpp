@@ -60,13 +60,13 @@ bool fillDiagonal(const PixelTarget& target, const GradientColors& colors, int d
     double accumulator = colors.start[channel];
     for (size_t i = 0; i < columns; ++i) {
       const size_t index = direction == 0 ? i : columns - 1 - i;
-      columnRow[3 * index + channel] = toByte(accumulator);
+      columnRow[3 * index + channel] = wrapToByte(accumulator);
       accumulator += columnStep;
     }
     const double rowStep = float(difference / (2.0 * double(rows)));
     accumulator = 0.0;
     for (size_t j = 0; j < rows; ++j) {
-      rowTable[channel][j] = toByte(accumulator);
+      rowTable[channel][j] = wrapToByte(accumulator);
       accumulator += rowStep;
     }
   }

@@ -1,7 +1,5 @@
 #include "radial_kernels.h"
 
-#include <cmath>
-
 void fillRadial(const PixelTarget& target, const GradientColors& colors, bool halvedSum) {
   const int64_t cx = target.width >> 1;
   const int64_t cy = target.height >> 1;
@@ -17,7 +15,7 @@ void fillRadial(const PixelTarget& target, const GradientColors& colors, bool ha
   }
 
   auto colourAt = [&](double sumOfSquares, uint8_t* pixel) {
-    const double distance = halvedSum ? std::sqrt(sumOfSquares * kHalf) : std::sqrt(sumOfSquares);
+    const double distance = radialDistance(sumOfSquares, halvedSum);
     if (distance < double(radius)) {
       for (int channel = 0; channel < 3; ++channel)
         pixel[channel] = fixedPointBlend(scaledDifference[channel], distance, colors.start[channel]);
@@ -28,10 +26,7 @@ void fillRadial(const PixelTarget& target, const GradientColors& colors, bool ha
     }
   };
   fillCentreSymmetric(target, [&](uint64_t bSquared, uint32_t aFirst, uint32_t count, uint8_t* pixel) {
-    // Sums of squares below 2^53 are exact in double arithmetic, so they are
-    // formed there: 32-bit x86 has no single instruction for a 64-bit integer
-    // product or its conversion to double.
-    if (uint64_t{aFirst} * aFirst + bSquared < (uint64_t{1} << 53)) {
+    if (uint64_t{aFirst} * aFirst + bSquared < kExactSumOfSquares) {
       const double rowSquare = double(bSquared);
       double column = double(aFirst);
       for (; count > 0; --count, column -= 1.0, pixel += 3) colourAt(column * column + rowSquare, pixel);

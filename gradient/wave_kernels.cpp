@@ -1,6 +1,5 @@
 #include "wave_kernels.h"
 
-#include <cmath>
 #include <cstring>
 
 #include "portable_trig.h"
@@ -22,21 +21,16 @@ struct Wave {
       rgb[channel] = fixedPointBlend(scaledDifference[channel], blend, colors->start[channel]);
   }
 
-  double radialPosition(uint64_t sumOfSquares, bool halvedSum) const {
-    return halvedSum ? std::sqrt(double(sumOfSquares) * kHalf) : std::sqrt(double(sumOfSquares));
-  }
-
   // A row span of a radial wave (see fillCentreSymmetric).
   void colourSpan(uint64_t bSquared, uint32_t aFirst, uint32_t count, uint8_t* pixel, bool halvedSum) const {
     uint32_t a = aFirst;
 #if defined(__SSE2__)
-    // Sums of squares below 2^53 are exact as doubles, so they can be formed
-    // in double arithmetic, several pixels at a time.
-    if (uint64_t{aFirst} * aFirst + bSquared < (uint64_t{1} << 53)) {
+    // Exact sums of squares in double arithmetic, several pixels at a time.
+    if (uint64_t{aFirst} * aFirst + bSquared < kExactSumOfSquares) {
       for (; count >= 4; count -= 4, a -= 4, pixel += 12) colourFour(bSquared, a, pixel, halvedSum);
     }
 #endif
-    for (; count > 0; --count, --a, pixel += 3) colourAt(radialPosition(uint64_t{a} * a + bSquared, halvedSum), pixel);
+    for (; count > 0; --count, --a, pixel += 3) colourAt(radialDistance(double(uint64_t{a} * a + bSquared), halvedSum), pixel);
   }
 
 #if defined(__SSE2__)

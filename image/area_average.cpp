@@ -202,7 +202,7 @@ void addRowAcross(const uint8_t* pixel, float* sums, float* below, const ColumnS
 // factor x sum + 0.5 in double, cut toward zero. The true mean never exceeds
 // 255, but single-precision sums of several hundred thousand pixels can
 // overshoot by a few tenths; a byte must not wrap white round to black.
-inline uint8_t toByte(float factor, float sum) {
+inline uint8_t saturatedMeanByte(float factor, float sum) {
   const double value = static_cast<double>(factor) * static_cast<double>(sum) + 0.5;
   return value < 255.0 ? static_cast<uint8_t>(static_cast<int32_t>(value)) : uint8_t{255};
 }
@@ -286,7 +286,7 @@ bool downscaleBlock(const PixelBlock& source, PixelBlock& target, uint32_t targe
   const float* sum = sums;
   uint8_t* targetRow = target.data;
   for (uint32_t y = 0; y < targetHeight; ++y, targetRow += target.stride) {
-    for (size_t j = 0; j < rowLength; ++j) targetRow[j] = toByte(factor, *sum++);
+    for (size_t j = 0; j < rowLength; ++j) targetRow[j] = saturatedMeanByte(factor, *sum++);
   }
   freeBlock(block);
   return true;

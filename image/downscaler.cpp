@@ -7,8 +7,6 @@
 #include "image/display_bitmap.h"
 #include "platform/gdi_guards.h"
 
-HBITMAP createBlankBitmap(int32_t width, int32_t height) { return createDisplayBitmap(width, height); }
-
 void setTopDownHeader(BITMAPINFOHEADER& header, uint32_t width, uint32_t height) {
   std::memset(&header, 0, sizeof header);
   header.biSize = sizeof(BITMAPINFOHEADER);
@@ -21,14 +19,9 @@ void setTopDownHeader(BITMAPINFOHEADER& header, uint32_t width, uint32_t height)
   header.biYPelsPerMeter = 1;
 }
 
-BitmapSize getBitmapSize(HBITMAP bitmap) {
-  const BitmapFacts facts = describeBitmap(bitmap);
-  return {facts.width, facts.height};
-}
-
 bool readPixelBlock(HBITMAP bitmap, PixelBlock& block) {
   block.data = nullptr;
-  const BitmapSize size = getBitmapSize(bitmap);
+  const BitmapFacts size = describeBitmap(bitmap);
   if (size.width <= 0 || size.height <= 0) return false;
   allocPixelBlock(static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height), block,
                   AllocationSite::DownscaleSource);
@@ -64,9 +57,9 @@ HBITMAP downscaleBitmap(HBITMAP source, int32_t targetWidth, int32_t targetHeigh
   if (!source || targetWidth <= 0 || targetHeight <= 0) return nullptr;
   // The reduction shares each source pixel between at most two target pixels
   // along an axis, so it cannot enlarge.
-  const BitmapSize sourceSize = getBitmapSize(source);
+  const BitmapFacts sourceSize = describeBitmap(source);
   if (targetWidth > sourceSize.width || targetHeight > sourceSize.height) return nullptr;
-  HBITMAP target = createBlankBitmap(targetWidth, targetHeight);
+  HBITMAP target = createDisplayBitmap(targetWidth, targetHeight);
   if (!target) return nullptr;
 
   PixelBlock sourceBlock{};

@@ -16,19 +16,9 @@
 // given, then says false (true when the average arrived in the bitmap).
 HBITMAP downscaleBitmap(HBITMAP source, int32_t targetWidth, int32_t targetHeight, bool* complete = nullptr);
 
-// A black display bitmap (24-bit bottom-up DIB section), or null.
-HBITMAP createBlankBitmap(int32_t width, int32_t height);
-
 // The header of a transfer between a pixel block and a bitmap: 24 bits,
 // top row first (negative height).
 void setTopDownHeader(BITMAPINFOHEADER& header, uint32_t width, uint32_t height);
-
-struct BitmapSize {
-  int32_t width;
-  int32_t height;
-};
-// bmWidth and bmHeight from GetObjectA; zeros when it fails.
-BitmapSize getBitmapSize(HBITMAP bitmap);
 
 // Allocates `block` to the bitmap's size and reads the bitmap's rows into it
 // with GetDIBits, top row first, bytes blue, green, red. Returns true with the

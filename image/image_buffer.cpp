@@ -18,23 +18,23 @@ bool imageSizeFits(int32_t width, int32_t height, int32_t bitsPerPixel) {
 
 namespace {
 
-DisplayConversion conversionOf(const ImageBuffer& image) {
-  return {image.pixels,          image.byteSize,        uint32_t(image.width), uint32_t(image.height),
-          image.rowSkip,         image.keepChannelOrder != 0, image.keepRowOrder != 0};
+void convertPixels(const ImageBuffer& image, uint8_t* display) {
+  convertToDisplay(image.pixels, uint32_t(image.width), uint32_t(image.height), display);
 }
 
 // Writes the pixels over the display bitmap the record holds, when it has the
-// image's size and every row fits the block: each pixel byte is rewritten and
+// image's size: each pixel byte is rewritten and
 // the alignment bytes stay zero, exactly as in a new black bitmap. A new DIB
 // section for every render costs far more on Windows than the conversion
 // itself: its pages come fresh from the system, are zeroed, mapped one fault
 // at a time, filled black and given back when it is deleted.
 bool rewriteDisplayBitmap(ImageBuffer& image) {
-  if (!image.bitmap || image.rowSkip != 0) return false;
+  if (!image.bitmap) return false;
   const BitmapFacts facts = describeBitmap(image.bitmap);
   if (!facts.bits || facts.width != image.width || facts.height != image.height) return false;
   GdiFlush();  // a transfer from the bitmap may still be pending
-  return convertToDisplay(conversionOf(image), facts.bits);
+  convertPixels(image, facts.bits);
+  return true;
 }
 
 // updateBitmap, told whether the pixel block is known to be all zero. Zero
@@ -49,8 +49,8 @@ int rebuildDisplayBitmap(ImageBuffer& image, bool pixelsAllZero) {
 
   const BitmapFacts facts = describeBitmap(image.bitmap);
   if (!facts.bits) return 0;
-  if (pixelsAllZero && image.rowSkip == 0) return 1;
-  return convertToDisplay(conversionOf(image), facts.bits) ? 1 : 0;
+  if (!pixelsAllZero) convertPixels(image, facts.bits);
+  return 1;
 }
 
 }  // namespace
@@ -93,7 +93,7 @@ void releaseImageBuffer(ImageBuffer& image) {
   }
   deleteBitmap(image);
   image.width = image.height = image.bitsPerPixel = image.rowBytes = 0;
-  image.byteSize = image.rowSkip = image.keepChannelOrder = image.keepRowOrder = 0;
+  image.byteSize = 0;
 }
 
 void moveImageBuffer(ImageBuffer& destination, ImageBuffer& source) {
@@ -106,9 +106,6 @@ void moveImageBuffer(ImageBuffer& destination, ImageBuffer& source) {
   destination.bitsPerPixel = source.bitsPerPixel;
   destination.byteSize = source.byteSize;
   destination.rowBytes = source.rowBytes;
-  destination.rowSkip = source.rowSkip;
-  destination.keepChannelOrder = source.keepChannelOrder;
-  destination.keepRowOrder = source.keepRowOrder;
   source.pixels = nullptr;
   source.bitmap = nullptr;
   releaseImageBuffer(source);

@@ -16,9 +16,6 @@ struct ImageBuffer {
   int32_t bitsPerPixel = 0;
   uint32_t byteSize = 0;
   int32_t rowBytes = 0;
-  uint32_t rowSkip = 0;
-  uint32_t keepChannelOrder = 0;
-  uint32_t keepRowOrder = 0;
 
   ImageBuffer() = default;
   ~ImageBuffer();

@@ -6,8 +6,6 @@
 #include <emmintrin.h>
 #endif
 
-#include "platform/allocation.h"
-
 namespace {
 
 // Four pixels as three little-endian words: bytes r0 g0 b0 r1 | g1 b1 r2 g2 |
@@ -58,11 +56,7 @@ inline void swapSixteenPixels(const uint8_t* source, uint8_t* destination) {
 }
 #endif
 
-void copyRow(const uint8_t* source, uint8_t* destination, uint32_t width, bool keepChannelOrder) {
-  if (keepChannelOrder) {
-    std::memcpy(destination, source, size_t{width} * 3);
-    return;
-  }
+void swapRow(const uint8_t* source, uint8_t* destination, uint32_t width) {
   uint32_t x = 0;
 #if defined(__SSE2__)
   for (; x + 16 <= width; x += 16, source += 48, destination += 48) swapSixteenPixels(source, destination);
@@ -80,47 +74,10 @@ void copyRow(const uint8_t* source, uint8_t* destination, uint32_t width, bool k
 
 }  // namespace
 
-bool convertToDisplay(const DisplayConversion& from, uint8_t* display) {
-  if (from.width == 0 || from.height == 0) return true;
-  const uint64_t displayRow = displayRowBytes(from.width);
-  const uint64_t sourceRow = uint64_t{from.width} * 3;
-  const uint64_t sourceStep = sourceRow + from.rowSkip;
-  const uint64_t lastPixel = (uint64_t{from.height} - 1) * sourceStep + sourceRow - 3;
-
-  if (lastPixel + 2 < from.byteSize) {
-    // Every row fits: write each one straight to its final place.
-    for (uint32_t y = 0; y < from.height; ++y) {
-      const uint32_t displayY = from.keepRowOrder ? y : from.height - 1 - y;
-      copyRow(from.pixels + y * sourceStep, display + displayY * displayRow, from.width,
-              from.keepChannelOrder);
-    }
-    return true;
-  }
-
-  // The skips run past the block: copy in row order what lies within it.
-  uint64_t s = 0;
-  for (uint32_t y = 0; y < from.height; ++y) {
-    uint8_t* row = display + y * displayRow;
-    for (uint32_t x = 0; x < from.width; ++x, s += 3) {
-      if (s + 2 >= from.byteSize) return false;
-      copyRow(from.pixels + s, row + x * 3, 1, from.keepChannelOrder);
-    }
-    s += from.rowSkip;
-  }
-  return false;
-}
-
-int flipRows(uint8_t* rows, uint32_t rowLength, uint32_t rowCount) {
-  if (!rows || rowLength == 0 || rowCount == 0) return 0;
-  uint8_t* scratch = static_cast<uint8_t*>(allocateBlock(AllocationSite::FlipRowsScratch, rowLength));
-  if (!scratch) return 0;
-  for (uint32_t top = 0, bottom = rowCount - 1; top < bottom; ++top, --bottom) {
-    uint8_t* upper = rows + size_t{top} * rowLength;
-    uint8_t* lower = rows + size_t{bottom} * rowLength;
-    std::memcpy(scratch, upper, rowLength);
-    std::memcpy(upper, lower, rowLength);
-    std::memcpy(lower, scratch, rowLength);
-  }
-  freeBlock(scratch);
-  return 1;
+void convertToDisplay(const uint8_t* pixels, uint32_t width, uint32_t height, uint8_t* display) {
+  const uint64_t displayRow = displayRowBytes(width);
+  const uint64_t sourceRow = uint64_t{width} * 3;
+  // Each row straight to its final place, bottom-up.
+  for (uint32_t y = 0; y < height; ++y)
+    swapRow(pixels + y * sourceRow, display + (uint64_t{height} - 1 - y) * displayRow, width);
 }

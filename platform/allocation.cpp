@@ -9,7 +9,7 @@
 namespace {
 // Per site: successful allocations still allowed before the injected failure,
 // or -1 when none is pending.
-int g_pendingFailure[static_cast<int>(AllocationSite::Count)] = {-1, -1, -1, -1, -1, -1, -1};
+int g_pendingFailure[static_cast<int>(AllocationSite::Count)] = {-1, -1, -1, -1, -1, -1};
 
 // Every render reads the whole image into a fresh block for the thumbnail
 // (the downscaler's source) and frees it again. Large blocks come straight

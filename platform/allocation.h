@@ -7,7 +7,6 @@
 enum class AllocationSite {
   PixelBlock,            // an image's packed pixels
   DisplayBitmap,         // a DIB section (checked before the platform call)
-  FlipRowsScratch,       // the row scratch of flipRows
   DiagonalTables,        // the diagonal renderer's column and row tables
   DownscaleSource,       // the downscaler's copy of the source bitmap
   DownscaleTarget,       // the downscaler's reduced block

@@ -213,7 +213,6 @@ BOOL fillWithRop(HDC dc, int x, int y, int width, int height, DWORD rop) {
   if (!surface) return FALSE;
   switch (rop) {
     case BLACKNESS: return fill(surface, x, y, width, height, RGB(0, 0, 0));
-    case WHITENESS: return fill(surface, x, y, width, height, RGB(255, 255, 255));
     case PATCOPY: return fill(surface, x, y, width, height, findDC(dc)->brush->color);
     default: return FALSE;
   }

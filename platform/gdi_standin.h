@@ -46,7 +46,6 @@ typedef void* HGDIOBJ;
 #define SRCCOPY 0x00CC0020
 #define PATCOPY 0x00F00021
 #define BLACKNESS 0x00000042
-#define WHITENESS 0x00FF0062
 
 struct BITMAP {
   LONG bmType;

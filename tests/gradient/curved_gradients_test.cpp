@@ -60,7 +60,7 @@ TEST_F(CurvedGradients, ValuesAtTheTrickyPoints) {
       {"Cosine Radial 1x5", renderCosineRadial, 1, 5, kWhite, kBlack,
        {{0, 0, 254}, {0, 1, 0}, {0, 2, 255}, {0, 3, 0}, {0, 4, 254}}},
       // An angle step that overflows single precision has no meaningful wave;
-      // the bytes are still defined (0 through toByte).
+      // the bytes are still defined (0 through wrapToByte).
       {"Sine Radial, largest float", renderSineRadial, 5, 5, kWhite, kBlack,
        {{0, 0, 0}, {2, 2, 0}, {1, 3, 0}, {4, 1, 0}, {4, 4, 0}}, std::numeric_limits<float>::max()},
   };
@@ -128,7 +128,7 @@ TEST(ToByte, TruncatesTowardZeroAndKeepsTheLowByte) {
       {127.99, 127}, {0.0, 0}, {-0.99, 0}, {-3.0, 253}, {-3.7, 253}, {256.5, 0}, {511.0, 255}, {2147483647.9, 255},
       {-2147483648.0, 0}, {2147483648.0, 0}, {-2147483649.0, 0}, {1e300, 0}, {-1e300, 0}, {HUGE_VAL, 0},
       {-HUGE_VAL, 0}, {NAN, 0}};
-  for (auto [value, expected] : cases) EXPECT_EQ(toByte(value), expected) << value;
+  for (auto [value, expected] : cases) EXPECT_EQ(wrapToByte(value), expected) << value;
 }
 
 }  // namespace

@@ -86,27 +86,4 @@ TEST(ImageBuffer, AllocationFailures) {
   EXPECT_NE(image.bitmap, nullptr);
 }
 
-TEST(PixelLayout, FlipRowsReversesOddAndEvenCountsAndRefusesWithoutChangingAnything) {
-  for (uint32_t rows : {1u, 2u, 5u, 6u}) {
-    std::vector<uint8_t> block(rows * 3), flipped;
-    for (uint32_t i = 0; i < block.size(); ++i) block[i] = uint8_t(i);
-    for (uint32_t i = 0; i < block.size(); ++i) flipped.push_back(uint8_t((rows - 1 - i / 3) * 3 + i % 3));
-    ASSERT_EQ(flipRows(block.data(), 3, rows), 1);
-    EXPECT_EQ(block, flipped) << rows << " rows";
-  }
-  uint8_t rows[6] = {1, 2, 3, 4, 5, 6};
-  allocation_faults::failAt(AllocationSite::FlipRowsScratch);
-  EXPECT_EQ(flipRows(rows, 3, 2) + flipRows(nullptr, 3, 2) + flipRows(rows, 0, 2) + flipRows(rows, 3, 0), 0);
-  EXPECT_EQ(std::vector<uint8_t>(rows, rows + 6), (std::vector<uint8_t>{1, 2, 3, 4, 5, 6}));
-}
-
-// Two rows of one pixel with a 3-byte skip need 9 bytes; the block has 6: the
-// first row only is copied, not reversed.
-TEST(PixelLayout, RowSkipsPastTheBlockStopInRowOrder) {
-  const uint8_t pixels[6] = {1, 2, 3, 4, 5, 6};
-  uint8_t display[8] = {};
-  EXPECT_FALSE(convertToDisplay({pixels, 6, 1, 2, 3, false, false}, display));
-  EXPECT_EQ(std::vector<uint8_t>(display, display + 8), (std::vector<uint8_t>{3, 2, 1, 0, 0, 0, 0, 0}));
-}
-
 }  // namespace
