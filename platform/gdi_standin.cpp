@@ -11,44 +11,14 @@
 #include <vector>
 
 #include "fresh_memory.h"
-#include "sanitizer_poison.h"
 
 namespace {
 
-// Every render deletes the image's DIB section and at once makes another of
-// the same size. Fresh pages cost more to touch than to clear, so the memory
-// of one large deleted section is kept for the next one.
-constexpr size_t kKeepSectionsFrom = size_t{1} << 20;
-
-struct KeptSection {
-  uint8_t* memory = nullptr;
-  size_t bytes = 0;
-};
-KeptSection g_keptSection;
-
+// Zeroed, as Windows gives a new section.
 uint8_t* newSectionMemory(size_t bytes) {
-  if (g_keptSection.memory && g_keptSection.bytes == bytes) {
-    uint8_t* memory = g_keptSection.memory;
-    g_keptSection = {};
-    SHADELOOM_UNPOISON(memory, bytes);
-    return static_cast<uint8_t*>(std::memset(memory, 0, bytes));
-  }
   auto* memory = static_cast<uint8_t*>(std::calloc(bytes, 1));
   prefaultForWriting(memory, bytes);
   return memory;
-}
-
-void releaseSectionMemory(uint8_t* memory, size_t bytes) {
-  if (!memory || bytes < kKeepSectionsFrom) {
-    std::free(memory);
-    return;
-  }
-  if (g_keptSection.memory) {
-    SHADELOOM_UNPOISON(g_keptSection.memory, g_keptSection.bytes);
-    std::free(g_keptSection.memory);
-  }
-  g_keptSection = {memory, bytes};
-  SHADELOOM_POISON(memory, bytes);
 }
 
 enum class Kind { Bitmap, Brush, DeviceContext };
@@ -73,7 +43,7 @@ struct Bitmap : GdiObject {
         stride(stride),
         bits(bits),
         bitsPerPixel(bitsPerPixel) {}
-  ~Bitmap() override { releaseSectionMemory(bits, static_cast<size_t>(stride) * static_cast<size_t>(height)); }
+  ~Bitmap() override { std::free(bits); }
   const int32_t width;
   const int32_t height;  // always positive; the orientation is topDown
   const bool topDown;
