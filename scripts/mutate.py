@@ -233,7 +233,8 @@ def try_mutation(entry):
         write(path, saved.replace(original.encode(), replacement.encode(), 1))
         built = build(tree)
         if built.returncode != 0:
-            return "invalid", built.stdout.strip().splitlines()[-1:] or ["build failed"]
+            errors = [line for line in built.stdout.splitlines() if "error" in line]
+            return "invalid", errors[:1] or ["(the build failed)"]
         tested = run(TEST_COMMAND[tree], tree)
         failed = failing_tests(tested.stdout)
         if tested.returncode != 0 and not failed:
@@ -279,9 +280,12 @@ def main():
         print(f"mutate: all {len(entries)} mutations apply")
         return 0
 
-    # A termination is handled like Ctrl-C, so that the finally blocks restore the file.
-    signal.signal(signal.SIGTERM, lambda *_: (_ for _ in ()).throw(KeyboardInterrupt()))
+    # A termination is handled like Ctrl-C: the file goes back, the trees are rebuilt.
+    def interrupt(*_):
+        raise KeyboardInterrupt
+    signal.signal(signal.SIGTERM, interrupt)
     results = []
+    interrupted = False
     try:
         for n, entry in enumerate(entries, 1):
             started = time.time()
@@ -289,13 +293,17 @@ def main():
             results.append((entry, result, failed))
             print(f"[{n}/{len(entries)}] {entry[0]}: {result} {' '.join(failed)} ({time.time() - started:.0f} s)",
                   flush=True)
+    except KeyboardInterrupt:
+        interrupted = True
+        print("mutate: interrupted; the mutated file is restored", flush=True)
     finally:
         for tree in sorted({tree_of(e) for e in entries}):
             print(f"mutate: rebuilding {tree} from the restored sources", flush=True)
-            build(tree)
+            if build(tree).returncode != 0:
+                print(f"mutate: the rebuild of {tree} failed", file=sys.stderr)
         if args.out:
             with open(args.out, "w") as f:
-                f.write("id\tfile\ttree\tresult\tfailing tests\n")
+                f.write("id\tfile\ttree\tresult\tfailing tests or build error\n")
                 for entry, result, failed in results:
                     f.write(f"{entry[0]}\t{entry[1]}\t{tree_of(entry)}\t{result}\t{','.join(failed)}\n")
     caught = sum(1 for r in results if r[1] == "caught")
@@ -303,7 +311,7 @@ def main():
     for entry, result, _ in results:
         if result != "caught":
             print(f"  {result}: {entry[0]} ({entry[4]})")
-    return 0
+    return 130 if interrupted else 0
 
 
 if __name__ == "__main__":
