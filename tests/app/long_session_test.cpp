@@ -1,7 +1,6 @@
-// A long scripted session of the dialog's commands through the core, failures
-// included: after round N the GDI objects, screen DCs and (under AddressSanitizer)
-// heap bytes in use are those after round 1. scripts/valgrind.sh runs it under
-// memcheck. Native only: the GDI stand-in counts the objects.
+// The dialog's commands through the core, failures included, for many rounds:
+// GDI objects, screen DCs and (under ASan) heap bytes stay at round 1's.
+// scripts/valgrind.sh runs it under memcheck. Native: the stand-in counts.
 #ifndef _WIN32
 
 #include <array>
@@ -25,7 +24,6 @@ TEST_F(LongSession, RoundNHoldsWhatRoundOneHeld) {
   auto round = [&](int i) {
     applySizeFields("200", "150");  // thumbnail by the downscaler
     setColors(state().endColor, state().startColor);
-    // Each frequency reaches a wave type (5 to 10, 12, 13).
     const char* frequencies[] = {"2.5", "1e39", "0.0001", "abc", "1e-46", "340282346638528859811704183484516925440"};
     for (state().gradientType = 0; state().gradientType < kGradientTypeCount; ++state().gradientType) {
       state().frequency = frequencyFromFieldText(frequencies[state().gradientType % 6]);
@@ -45,7 +43,6 @@ TEST_F(LongSession, RoundNHoldsWhatRoundOneHeld) {
     applySizeFields("3", "700");  // thumbnail 0 wide: none is made
     resetImage();
   };
-  // GDI objects, screen DCs held, heap bytes in use (0 without the counter).
   auto held = [heap = __sanitizer_get_current_allocated_bytes] {
     return std::array<size_t, 3>{size_t(gdi_standin::liveObjectCount()), size_t(gdi_standin::heldScreenDCCount()),
                                  heap ? heap() : 0};
