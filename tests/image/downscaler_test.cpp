@@ -1,6 +1,5 @@
-// The area-averaging downscaler: the pure reduction against worked values, an
-// exact area-overlap reference and pinned digests; then every refusal and
-// failed allocation, of the reduction and of the bitmap edge.
+// The area-averaging downscaler: worked values, an exact area-overlap
+// reference, pinned digests, and every refusal and failed allocation.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,15 +23,13 @@ struct Picture {
   Bytes bytes;
 };
 
-// Deterministic xorshift numbers, the same on every platform.
-struct Noise {
+struct Noise {  // xorshift, the same on every platform
   uint32_t state;
   uint32_t next() { return state ^= state << 13, state ^= state >> 17, state ^= state << 5; }
   uint32_t below(uint32_t limit) { return next() % limit; }
 };
 
-// Black-and-white noise puts many means on or next to a half, so a changed
-// rounding step shows; full-range noise has long runs of whole pixels.
+// Black and white puts many means on or next to a half, so rounding shows.
 Picture noise(uint32_t width, uint32_t height, uint32_t seed, bool blackAndWhite = false) {
   Noise rng{seed};
   Picture picture{width, height, Bytes(size_t(width) * height * 3)};
@@ -65,9 +62,8 @@ Bytes reduced(const Picture& source, uint32_t width, uint32_t height) {
   return pixels;
 }
 
-// The exact mean under every target pixel, rounded half up. Measured in 1/W of
-// a source column (1/H of a row), target column tx spans [tx sw, (tx + 1) sw)
-// and source column sx spans [sx W, (sx + 1) W): every overlap is an integer.
+// The exact mean under each target pixel, rounded half up; in units of 1/W
+// of a source column (1/H of a row) every overlap is an integer.
 Bytes referenceReduction(const Picture& source, uint32_t width, uint32_t height) {
   const uint64_t sw = source.width, sh = source.height;
   auto overlap = [](uint64_t begin, uint64_t end, uint64_t from, uint64_t length) {
@@ -88,7 +84,6 @@ Bytes referenceReduction(const Picture& source, uint32_t width, uint32_t height)
   return result;
 }
 
-// Every byte within `tolerance`, or a failure naming the first that is not.
 void expectPixels(const Bytes& actual, const Bytes& expected, uint32_t width, int tolerance = 0) {
   ASSERT_EQ(actual.size(), expected.size());
   for (size_t i = 0; i < actual.size(); ++i)
@@ -105,15 +100,13 @@ TEST(AreaAverage, WorkedExamplesGiveTheirExactValues) {
     uint32_t width, height;
     Bytes expected;  // grey values
   } cases[] = {
-      // The middle pixel is shared half and half, across or down; factor 0.4.
+      // Shared pixels across, down and in quarters; a mean of one half rounds up.
       {grey(5, 1, {10, 20, 100, 40, 50}), 2, 1, {32, 56}},
       {grey(1, 5, {10, 20, 100, 40, 50}), 1, 2, {32, 56}},
-      // Centre shared in quarters, edge middles in halves; factor 4/9.
       {grey(3, 3, {0, 90, 180, 30, 120, 210, 60, 150, 240}), 2, 2, {40, 160, 80, 200}},
-      // A mean of exactly one half rounds up.
       {grey(2, 1, {0, 1}), 1, 1, {1}},
       {grey(1, 2, {0, 1}), 1, 1, {1}},
-      // Single-precision sums this long overshoot a white mean to 256: no wrap to black.
+      // Single-precision sums this long overshoot white to 256: no wrap to black.
       {grey(700, 700, Bytes(700 * 700, 255)), 1, 1, {255}},
       {grey(2000, 200, Bytes(2000 * 200, 255)), 1, 1, {255}},
   };
@@ -141,26 +134,22 @@ TEST(AreaAverage, AgreesWithAreaOverlapReference) {
   }
 }
 
-// Every output bit follows from the rounding steps of the reduction, which
-// the reference above allows one step of: these digests catch a share rounded
-// elsewhere or a sum kept in double or reordered.
+// The reference allows one step; these catch a share rounded elsewhere or a
+// sum kept in double or reordered.
 TEST(AreaAverage, PinnedDigestsOfReductions) {
   const struct {
     uint32_t sw, sh, width, height, seed;
     bool blackAndWhite;
     uint64_t digest;
   } cases[] = {
-      {641, 479, 178, 133, 1, true, 0x235309b5951200d1ull}, {313, 100, 177, 56, 2, true, 0x69e9d83872939767ull},
-      {179, 145, 177, 143, 3, true, 0xae8b985f11e54865ull}, {1000, 10, 178, 1, 4, true, 0x096deac2ee80c17bull},
-      {10, 1000, 1, 143, 5, true, 0x01a1e4f59086f85cull},   {97, 89, 13, 7, 6, true, 0xb182061aa88df8eaull},
-      {5, 5, 4, 4, 8, true, 0x84328e555c91371dull},          {2000, 1500, 178, 133, 9, false, 0xd2bbe727e1bdce57ull},
+      {641, 479, 178, 133, 1, true, 0x235309b5951200d1ull}, {1000, 10, 178, 1, 4, true, 0x096deac2ee80c17bull},
+      {10, 1000, 1, 143, 5, true, 0x01a1e4f59086f85cull},   {2000, 1500, 178, 133, 9, false, 0xd2bbe727e1bdce57ull},
       {4099, 301, 177, 13, 10, false, 0x77e415630a3ca10cull},
   };
   auto digest = [](const Bytes& pixels) { return fnv1a(pixels.data(), pixels.size()); };
   for (const auto& c : cases)
     EXPECT_EQ(digest(reduced(noise(c.sw, c.sh, c.seed, c.blackAndWhite), c.width, c.height)), c.digest)
         << sizes(c.sw, c.sh, c.width, c.height);
-  // Many small reductions of every shape, chained into one digest.
   Noise random{4242};
   uint64_t chained = 0;
   for (uint32_t trial = 0; trial < 400; ++trial) {
@@ -171,10 +160,8 @@ TEST(AreaAverage, PinnedDigestsOfReductions) {
   EXPECT_EQ(chained, 0x8605e042456f793dull);
 }
 
-// The bitmap edge's orientation, channel order and padding are pinned by the
-// thumbnails of RenderDigests. A refused target gives no bitmap, and
-// downscaleBlock leaves its target empty (not as it found it); a failed
-// allocation gives no bitmap when it is the target bitmap's, else a black one.
+// A refusal gives no bitmap and an empty (not untouched) block target; a
+// failed allocation no bitmap when it is the bitmap's, else a black one.
 TEST(DownscaleBitmap, RefusalsAndFailedAllocations) {
   using Site = AllocationSite;
   const OwnedGdiObject<HBITMAP> white(createDisplayBitmap(5, 3));
@@ -189,9 +176,8 @@ TEST(DownscaleBitmap, RefusalsAndFailedAllocations) {
   };
   const int32_t refused[][2] = {{6, 3}, {5, 4}, {0, 2}, {2, 0}, {2, -5}};
   for (const auto& [width, height] : refused) {
-    SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
-    EXPECT_EQ(OwnedGdiObject<HBITMAP>(downscaleBitmap(white.get(), width, height)).get(), nullptr);
-    EXPECT_TRUE(blockRefuses(width, height));
+    EXPECT_EQ(OwnedGdiObject<HBITMAP>(downscaleBitmap(white.get(), width, height)).get(), nullptr) << width;
+    EXPECT_TRUE(blockRefuses(width, height)) << width << "x" << height;
   }
   for (Site failing : {Site::DisplayBitmap, Site::DownscaleSource, Site::DownscaleTarget, Site::DownscaleAccumulator}) {
     SCOPED_TRACE("failing site " + std::to_string(int(failing)));

@@ -1,5 +1,4 @@
-// The image record: its layouts and every failure path. Leaks over whole
-// sessions are long_session_test's; resizing through moves is size_matrix's.
+// The image record: its layouts and every failure path.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -16,9 +15,8 @@ void expectEmpty(const ImageBuffer& image) {
               !image.byteSize && !image.rowBytes);
 }
 
-// A new image is zero bytes, padding too. After a fill the display bitmap holds
-// it bottom-up, blue first, rows of 63 bytes padded to 64 with zero; 21 pixels
-// take each path of the channel swap (16 at a time, 4 at a time, one).
+// A new image is zero, padding too; filled, the display bitmap holds it bottom-up,
+// blue first, zero-padded; 21 pixels take each path of the swap (16, 4, 1 at a time).
 TEST(ImageBuffer, DisplayBitmapSwapsChannelsReversesRowsAndKeepsPaddingZero) {
   const int32_t width = 21, height = 3, stride = 64;
   ImageBuffer image;
@@ -39,8 +37,7 @@ TEST(ImageBuffer, DisplayBitmapSwapsChannelsReversesRowsAndKeepsPaddingZero) {
   }
 }
 
-// Refusals leave a held image untouched; depths of 16 and 32 bits pass the
-// checks but make no display bitmap, so the record ends up empty.
+// Refusals leave a held image; 16 and 32 bits pass the checks but make no bitmap: emptied.
 TEST(ImageBuffer, RefusedRequestsLeaveAHeldImageAnd16Or32BitDepthsEmptyIt) {
   const int32_t requests[][3] = {
       {0, 10, 24}, {-5, 10, 24}, {10, -1, 24}, {10, 10, 0}, {10, 10, 8}, {46341, 46341, 24},
@@ -63,9 +60,8 @@ TEST(ImageBuffer, RefusedRequestsLeaveAHeldImageAnd16Or32BitDepthsEmptyIt) {
   }
 }
 
-// No pixels: no bitmap either. An update writes over the bitmap it holds and
-// needs no new one; without one, a failed update keeps the pixels, and the
-// next one makes the bitmap again.
+// No pixels: no bitmap. An update reuses its bitmap; without one, a failed
+// update keeps the pixels and the next one makes it again.
 TEST(ImageBuffer, AllocationFailures) {
   ImageBuffer image;
   allocation_faults::failAt(AllocationSite::PixelBlock);
