@@ -1,20 +1,17 @@
 #!/usr/bin/env python3
-"""Checks shadeloom-render's BMP files with independent readers.
+"""Checks shadeloom-render's files with independent readers.
 
-decode CLI WORKDIR         every type, asked for by name, read by ImageMagick's identify and decoded with
-                           Pillow, equals a Python model of the gradient arithmetic pixel by pixel; its PNG,
-                           decoded by Pillow and by ImageMagick, has the BMP's pixels.
-streams CLI WORKDIR        standard output: the image alone into a pipe, refused at a terminal, a full or
-                           closed standard output fails.
-install BUILDDIR WORKDIR   cmake --install puts the program and its manual page, which renders and names
-                           every option of --help, under a prefix.
-agree NATIVE WINDOWS DIR   the Windows build (under Wine) writes the native build's bytes for every type,
-                           and PNG files of the same pixels.
+decode CLI WORKDIR         each type by name, as ImageMagick and Pillow decode it, equals a model of the
+                           arithmetic; its PNG has the BMP's pixels.
+streams CLI WORKDIR        the image alone into a pipe, refused at a terminal, a full or closed output fails.
+install BUILDDIR WORKDIR   the installed manual page names every option of --help.
+agree NATIVE WINDOWS DIR   the Windows build (under Wine) writes the native build's bytes and PNG pixels.
 """
 import math
 import os
 import pty
 import re
+import shutil
 import struct
 import subprocess
 import sys
@@ -23,6 +20,11 @@ import tempfile
 TYPES = ["Linear Vertical", "Linear Horizontal", "Radial", "Diagonal LR", "Diagonal RL",
          "Sine Vertical", "Cosine Vertical", "Sine Horizontal", "Cosine Horizontal",
          "Sine Radial", "Cosine Radial", "2x Radial", "2x Sine Radial", "2x Cosine Radial"]
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
 
 
 def f32(value):
@@ -37,7 +39,6 @@ K = f32(0.0174532924)
 
 
 def channel_model(kind, width, height, start, end, frequency):
-    """Returns f(x, y) -> value of one channel, following the renderers' rules."""
     d = end - start
     if kind in (0, 1):
         n = height if kind == 0 else width
@@ -87,7 +88,6 @@ def render(cli, out, kind, size, start, end, frequency, runner=(), thumbnail=Non
 
 
 def png_matches_bmp(png, bmp):
-    """The PNG, decoded by Pillow and by ImageMagick, has the BMP's pixels (as Pillow reads the BMP)."""
     from PIL import Image
     expected = Image.open(bmp).convert("RGB")
     decoded = Image.open(png)
@@ -95,8 +95,7 @@ def png_matches_bmp(png, bmp):
         return "Pillow reads %s %s %s" % (decoded.format, decoded.mode, decoded.size)
     if decoded.tobytes() != expected.tobytes():
         return "Pillow's pixels differ from the BMP's"
-    magick = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
-    if magick != expected.tobytes():
+    if subprocess.run(["convert", png, "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout != expected.tobytes():
         return "ImageMagick's pixels differ from the BMP's"
     return None
 
@@ -115,19 +114,16 @@ def decode(cli, workdir):
         models = [channel_model(kind, size[0], size[1], starts[c], ends[c], f32(frequency)) for c in range(3)]
         wrong = [(x, y, c, pixels[x, y][c], models[c](x, y)) for y in range(size[1]) for x in range(size[0])
                  for c in range(3) if pixels[x, y][c] != models[c](x, y)]
-        # The waves may be off by one in up to 3 values, where Python's sine and ours round differently.
-        wave = kind >= 5 and kind != 11
-        if len(wrong) > (3 if wave else 0) or any(abs(actual - expected) > 1 for *_, actual, expected in wrong):
+        # Python's sine may round differently: the waves may be off by one in 3 values.
+        if len(wrong) > (3 if kind >= 5 and kind != 11 else 0) or any(abs(a - e) > 1 for *_, a, e in wrong):
             failures += 1
             print("%s: %d wrong values (x, y, channel, value, expected): %s" % (name, len(wrong), wrong[:3]))
         png = path[:-3] + "PNG"  # the extension in any case
         render(cli, png, name, size, "#10E030", "#F02080", frequency)
-        mismatch = png_matches_bmp(png, path)
-        if mismatch:
+        if mismatch := png_matches_bmp(png, path):
             failures += 1
             print("%s PNG: %s" % (name, mismatch))
-        os.remove(path)
-        os.remove(png)
+        os.remove(path), os.remove(png)
     print("%d passed, %d failed" % (14 - failures, failures))
     return 1 if failures else 0
 
@@ -136,13 +132,12 @@ def streams(cli, workdir):
     path = os.path.join(workdir, "streams.bmp")
     arguments = [cli, "--type", "Cosine Radial", "--size", "33x17"]
     subprocess.run(arguments + ["-o", path], check=True, stdout=subprocess.DEVNULL)
-    with open(path, "rb") as f:
-        expected = f.read()
+    expected = read(path)
     failures = []
     piped = subprocess.run(arguments + ["-o", "-"], capture_output=True)
     if (piped.returncode, piped.stdout, piped.stderr) != (0, expected, b'-: 33x17 "Cosine Radial"\n'):
         failures.append("into a pipe: exit %d, %d bytes, %r" % (piped.returncode, len(piped.stdout), piped.stderr))
-    # Closing the terminal's far side only after the run shows whatever reached it.
+    # The terminal's far side closed only after the run shows whatever reached it.
     controller, terminal = pty.openpty()
     at_terminal = subprocess.run(arguments + ["-o", "-"], stdout=terminal, stderr=subprocess.PIPE)
     os.close(terminal)
@@ -179,7 +174,7 @@ def install(build, workdir):
     manual = re.sub(".\b", "", manual).replace("\u2010", "-").replace("\u2011", "-")
     options = set(re.findall(r"(?<![\w-])(--?[a-z][a-z-]*)", help_text))
     missing = sorted(option for option in options if not re.search(r"(?<![\w-])%s(?![\w-])" % option, manual))
-    subprocess.run(["rm", "-rf", prefix], check=True)
+    shutil.rmtree(prefix)
     if missing or "--output" not in options or "-h" not in options:
         print("options of --help missing from the manual page: %s (found %s)" % (missing, sorted(options)))
         return 1
@@ -201,24 +196,20 @@ def agree(native, windows, workdir):
             render(native, files["native"][0], kind, *setting, thumbnail=files["native"][1])
             render(windows, files["windows"][0], kind, *setting, runner=runner, thumbnail=files["windows"][1])
             for part, mine, theirs in zip(("image", "thumbnail"), files["native"], files["windows"]):
-                with open(mine, "rb") as fa, open(theirs, "rb") as fb:
-                    if fa.read() != fb.read():
-                        failures += 1
-                        print("%s, settings %d: the builds disagree on the %s" % (TYPES[kind], index, part))
+                if read(mine) != read(theirs):
+                    failures += 1
+                    print("%s, settings %d: the builds disagree on the %s" % (TYPES[kind], index, part))
         render(windows, png, kind, *settings[1], runner=runner)
         render(native, a, kind, *settings[1])
-        mismatch = png_matches_bmp(png, a)
-        if mismatch:
+        if mismatch := png_matches_bmp(png, a):
             failures += 1
             print("%s, the Windows build's PNG: %s" % (TYPES[kind], mismatch))
-    # Standard output in binary mode: the bytes (every value from white to black, 0x0A among them) pass
-    # without "\n" becoming "\r\n".
+    # Binary standard output: the bytes (0x0A among them) pass without "\n" becoming "\r\n".
     render(native, a, 0, *settings[0])
     piped = subprocess.run(runner + [windows, "--size", "512x512", "-o", "-"], check=True, capture_output=True).stdout
-    with open(a, "rb") as fa:
-        if piped != fa.read():
-            failures += 1
-            print("the Windows build's standard output differs from the native file (%d bytes)" % len(piped))
+    if piped != read(a):
+        failures += 1
+        print("the Windows build's standard output differs from the native file (%d bytes)" % len(piped))
     print("%d passed, %d failed" % (14 * (2 * len(settings) + 1) + 1 - failures, failures))
     return 1 if failures else 0
 
