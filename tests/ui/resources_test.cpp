@@ -1,5 +1,4 @@
-// The compiled resources: the IDD_MAIN template read back from the module and
-// compared with the dialog's design, and the icon's four images.
+// The compiled IDD_MAIN template against the dialog's design, and the icon's images.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -18,8 +17,7 @@ const void* loadResource(LPCSTR type, LPCSTR name) {
   return found ? LockResource(LoadResource(module, found)) : nullptr;
 }
 
-// The next fields of a classic dialog template as text, one per letter of `layout`:
-// 'x' a DWORD in hex, 'w' a WORD, 's' a string in quotes or "#N" for an ordinal.
+// Template fields as text per letter of `layout`: 'x' DWORD, 'w' WORD, 's' string or "#N".
 std::string read(const uint16_t*& p, const char* layout) {
   std::string text;
   for (const char* field = layout; *field; ++field) {
@@ -41,8 +39,8 @@ std::string read(const uint16_t*& p, const char* layout) {
 }
 
 TEST(Resources, MainDialogTemplateIsTheDesign) {
-  // style, extended style, x y cx cy, id, class ordinal (128 button, 129 edit,
-  // 130 static, 133 combo box), text, creation data size; in tab order.
+  // style, extended style, x y cx cy, id, class (128 button, 129 edit, 130
+  // static, 133 combo box), text, creation data; in tab order.
   const char* const controls[] = {
       "50010000 00000000 155 10 50 14 202 #128 'Save...' 0",
       "50010000 00000000 155 30 50 14 2 #128 'Quit' 0",
@@ -83,7 +81,7 @@ TEST(Resources, MainDialogTemplateIsTheDesign) {
   }
 }
 
-// Width, height (colour and mask), bits and the group's colour count of each image.
+// Width, height (colour and mask), bits and the group's colour count.
 TEST(Resources, IconHasItsFourImages) {
   const auto* group = static_cast<const WORD*>(loadResource(RT_GROUP_ICON, MAKEINTRESOURCEA(IDI_APP)));
   ASSERT_NE(group, nullptr) << "IDI_APP (100)";

@@ -1,5 +1,4 @@
-// The program's frame run in-process: WinMain with the real modal dialog,
-// each way a user quits with what shutdown releases, and the start-up failures.
+// WinMain in-process: each way of quitting, what shutdown releases, start-up failures.
 #include "platform/allocation.h"
 #include "ui_support.h"
 
@@ -8,8 +7,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int);
 namespace ui_test {
 namespace {
 
-// WinMain registers the preview class itself, so it is taken away first (and
-// put back when `classTaken`, to make that registration fail).
+// WinMain registers the preview class, so it is taken away (put back to make that fail).
 int runWinMain(bool classTaken = false) {
   UnregisterClassA("PreviewClass", GetModuleHandleA(nullptr));
   if (classTaken) ensurePreviewClass();
