@@ -39,8 +39,8 @@ bool reduce(const PixelBlock& source, uint32_t width, uint32_t height, std::vect
   FUZZ_CHECK(target.data && target.width == width && target.height == height &&
                  target.stride == displayRowBytes(width),
              "target %ux%u stride %zu, expected %ux%u", target.width, target.height, target.stride, width, height);
-  for (uint32_t y = 0; y < height; ++y)
-    bytes.insert(bytes.end(), target.data + size_t(y) * target.stride, target.data + size_t(y) * target.stride + width * 3);
+  for (const uint8_t* row = target.data; row < target.data + size_t(height) * target.stride; row += target.stride)
+    bytes.insert(bytes.end(), row, row + size_t(width) * 3);
   freePixelBlock(target);
   return true;
 }

@@ -7,6 +7,7 @@
 // Input: fault site, fault skip, type, width and height codes (2 each), start
 // RGB, end RGB, frequency mode, then the frequency: float bits (mode 0), field
 // text taking the rest (mode 1) or an index into kSpecialFrequencies (mode 2).
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -42,7 +43,7 @@ float frequencyFrom(FuzzInput& input) {
       return value;
     }
     case 1: {  // what the field rules make of any text
-      const std::string text(reinterpret_cast<const char*>(input.rest()), input.restSize() < 64 ? input.restSize() : 64);
+      const std::string text(reinterpret_cast<const char*>(input.rest()), std::min<size_t>(input.restSize(), 64));
       return frequencyFromFieldText(text.c_str());
     }
     default:

@@ -18,10 +18,10 @@ const struct {
   float frequency;
 } kSettings[] = {
     // Odd and even sides, slivers: radial centres off the middle every way.
-    {512, 512, 0xFFFFFF, 0x000000, 1.0f},  {333, 97, 0x563412, 0xBADCFE, 3.7f},   {96, 301, 0x8000FF, 0x4000FF, 0.25f},
-    {1, 7, 0x00FF00, 0xFF00FF, 2.0f},      {719, 405, 0x0A141E, 0xF5EBE1, 12.345f}, {255, 128, 0xC0FFEE, 0x1337AB, -2.5f},
-    {2, 2, 0xFF0000, 0x0000FF, 1.0f},      {3, 1, 0x7F7F7F, 0x808080, 5.5f},       {4, 1000, 0x010203, 0xFDFEFF, 0.1f},
-    {1000, 3, 0xABCDEF, 0x123456, 9.0f},   {257, 257, 0x00FFFF, 0xFF8000, 4.2f},   {1025, 768, 0x3C1E5A, 0xE1B4F0, 33.3f},
+    {512, 512, 0xFFFFFF, 0x000000, 1.0f}, {333, 97, 0x563412, 0xBADCFE, 3.7f}, {96, 301, 0x8000FF, 0x4000FF, 0.25f},
+    {1, 7, 0x00FF00, 0xFF00FF, 2.0f}, {719, 405, 0x0A141E, 0xF5EBE1, 12.345f}, {255, 128, 0xC0FFEE, 0x1337AB, -2.5f},
+    {2, 2, 0xFF0000, 0x0000FF, 1.0f}, {3, 1, 0x7F7F7F, 0x808080, 5.5f}, {4, 1000, 0x010203, 0xFDFEFF, 0.1f},
+    {1000, 3, 0xABCDEF, 0x123456, 9.0f}, {257, 257, 0x00FFFF, 0xFF8000, 4.2f}, {1025, 768, 0x3C1E5A, 0xE1B4F0, 33.3f},
 };
 constexpr int kSettingCount = int(sizeof kSettings / sizeof kSettings[0]);
 

@@ -95,7 +95,7 @@ void scenarioSave(const char* app, const char* out, const std::string& markerFol
     if (!GetDlgItem(chooser, COLOR_RED)) fail("the window after the colour button is not the colour chooser");
     for (int i = 0; i < 3; ++i) type(GetDlgItem(chooser, COLOR_RED + i), std::to_string(colour[1 + i]));
     command(chooser, IDOK);
-    if (!waitFor(10000, [&] { return !IsWindow(chooser) || !IsWindowVisible(chooser); })) fail("the chooser stays open");
+    if (!waitFor(10000, [&] { return !IsWindow(chooser) || !IsWindowVisible(chooser); })) fail("chooser stays open");
   }
   command(dialog, IDC_SWITCH, true);
   for (auto [id, text] : {std::pair{IDC_WIDTH, "300"}, {IDC_HEIGHT, "200"}, {IDC_FREQUENCY, "0.33333"}})

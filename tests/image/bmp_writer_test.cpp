@@ -11,7 +11,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <set>
 #include <string>
@@ -193,79 +192,71 @@ TEST(BmpWriter, SavesReachEveryNameAndKeepTheFileWhatItWas) {
     ASSERT_EQ(writeBmpFile((reference / "ref.bmp").c_str(), image.get()), 1);
     newImage = readFile(reference / "ref.bmp");
   }
-  const auto old = [](const ScratchFolder& folder, const char* name) {  // longer than the new file
-    std::ofstream(folder / name, std::ios::binary) << Bytes(1000, 'o');
+  // Saves to `destination`, then checks the names holding the new image and the folder's entries.
+  const auto save = [&](const ScratchFolder& f, const char* destination, std::vector<const char*> newImageAt,
+                        std::set<std::string> entries, bool anotherUser = false) {
+    SCOPED_TRACE(destination);
+    const std::string path = f / destination;
+    EXPECT_EQ(anotherUser ? writeAsAnotherUser(path, image.get()) : writeBmpFile(path.c_str(), image.get()), 1)
+        << path.size() << " characters";
+    fs::permissions(f.folder, fs::perms::owner_all, fs::perm_options::add);
+    for (const char* name : newImageAt) EXPECT_TRUE(readFile(f / name) == newImage) << name << " is not the new image";
+    EXPECT_EQ(f.entries(), entries);
   };
-#ifndef _WIN32
-  int pipeReader = -1;
-#endif
-  using Folder = const ScratchFolder&;
-  const struct {
-    size_t folderLength;  // 0: whatever the scratch folder's path is
-    bool anotherUser;
-    std::function<void(Folder)> prepare;
-    const char* destination;
-    std::vector<const char*> newImageAt;
-    std::function<bool(Folder)> keeps;  // what else must hold afterwards
-    std::set<std::string> entries;
-  } cases[] = {
-      {0, false, [&](Folder f) { old(f, "a.bmp"); fs::create_hard_link(f / "a.bmp", f / "b.bmp"); }, "a.bmp",
-       {"a.bmp", "b.bmp"}, nullptr, {"a.bmp", "b.bmp"}},
-      // 252 characters, within MAX_PATH, though a temporary beside it would not be.
-      {245, false, [&](Folder f) { old(f, "ab.bmp"); }, "ab.bmp", {"ab.bmp"}, nullptr, {"ab.bmp"}},
-      {245, false, nullptr, "ab.bmp", {"ab.bmp"}, nullptr, {"ab.bmp"}},
-#ifdef _WIN32
-      {0, false, [&](Folder f) { old(f, "a.bmp"); SetFileAttributesA((f / "a.bmp").c_str(), FILE_ATTRIBUTE_HIDDEN); },
-       "a.bmp", {"a.bmp"},
-       [](Folder f) { return (GetFileAttributesA((f / "a.bmp").c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0; }, {"a.bmp"}},
-#else
-      {0, false, [&](Folder f) { old(f, "target.bmp"); fs::create_symlink("target.bmp", f / "link.bmp"); },
-       "link.bmp", {"target.bmp"}, [](Folder f) { return fs::is_symlink(f / "link.bmp"); },
-       {"link.bmp", "target.bmp"}},
-      // A chain of links, through a folder, to a file not there yet.
-      {0, false,
-       [](Folder f) {
-         fs::create_directory(f / "sub");
-         fs::create_symlink("sub/hop.bmp", f / "link.bmp");
-         fs::create_symlink("new.bmp", f / "sub/hop.bmp");
-       },
-       "link.bmp", {"sub/new.bmp"}, [](Folder f) { return fs::is_symlink(f / "link.bmp") && fs::is_symlink(f / "sub/hop.bmp"); },
-       {"link.bmp", "sub", "sub/hop.bmp", "sub/new.bmp"}},
-      // A writable file in a folder closed to new files.
-      {0, true,
-       [&](Folder f) {
-         old(f, "a.bmp");
-         fs::permissions(f / "a.bmp", fs::perms(0666));
-         fs::permissions(f.folder, fs::perms(0555));
-       },
-       "a.bmp", {"a.bmp"}, nullptr, {"a.bmp"}},
-      {0, false,
-       [&](Folder f) {
-         mkfifo((f / "pipe.bmp").c_str(), 0666);
-         pipeReader = ::open((f / "pipe.bmp").c_str(), O_RDONLY | O_NONBLOCK);  // so that the writer need not wait
-       },
-       "pipe.bmp", {},
-       [&](Folder f) {
-         Bytes received(4096, '\0');
-         received.resize(size_t(std::max<ssize_t>(0, read(pipeReader, &received[0], received.size()))));
-         close(pipeReader);
-         return fs::is_fifo(f / "pipe.bmp") && received == newImage;
-       },
-       {"pipe.bmp"}},
-#endif
+  const auto old = [](const ScratchFolder& f, const char* name) {  // longer than the new file
+    std::ofstream(f / name, std::ios::binary) << Bytes(1000, 'o');
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.destination);
-    ScratchFolder folder(c.folderLength);
-    if (c.prepare) c.prepare(folder);
-    const std::string destination = folder / c.destination;
-    EXPECT_EQ(c.anotherUser ? writeAsAnotherUser(destination, image.get()) : writeBmpFile(destination.c_str(), image.get()),
-              1) << destination.size() << " characters";
-    fs::permissions(folder.folder, fs::perms::owner_all, fs::perm_options::add);
-    for (const char* name : c.newImageAt) EXPECT_TRUE(readFile(folder / name) == newImage) << name << " is not the new image";
-    EXPECT_TRUE(!c.keeps || c.keeps(folder)) << "the file is no longer what it was";
-    EXPECT_EQ(folder.entries(), c.entries);
+  {
+    ScratchFolder f;
+    old(f, "a.bmp");
+    fs::create_hard_link(f / "a.bmp", f / "b.bmp");
+    save(f, "a.bmp", {"a.bmp", "b.bmp"}, {"a.bmp", "b.bmp"});
   }
+  for (bool existing : {true, false}) {  // 252 characters, within MAX_PATH, but no room for a temporary beside
+    ScratchFolder f(245);
+    if (existing) old(f, "ab.bmp");
+    save(f, "ab.bmp", {"ab.bmp"}, {"ab.bmp"});
+  }
+#ifdef _WIN32
+  ScratchFolder hidden;
+  old(hidden, "a.bmp");
+  SetFileAttributesA((hidden / "a.bmp").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  save(hidden, "a.bmp", {"a.bmp"}, {"a.bmp"});
+  EXPECT_TRUE(GetFileAttributesA((hidden / "a.bmp").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+#else
+  {
+    ScratchFolder f;
+    old(f, "target.bmp");
+    fs::create_symlink("target.bmp", f / "link.bmp");
+    save(f, "link.bmp", {"target.bmp"}, {"link.bmp", "target.bmp"});
+    EXPECT_TRUE(fs::is_symlink(f / "link.bmp"));
+  }
+  {  // a chain of links, through a folder, to a file not there yet
+    ScratchFolder f;
+    fs::create_directory(f / "sub");
+    fs::create_symlink("sub/hop.bmp", f / "link.bmp");
+    fs::create_symlink("new.bmp", f / "sub/hop.bmp");
+    save(f, "link.bmp", {"sub/new.bmp"}, {"link.bmp", "sub", "sub/hop.bmp", "sub/new.bmp"});
+    EXPECT_TRUE(fs::is_symlink(f / "link.bmp") && fs::is_symlink(f / "sub/hop.bmp"));
+  }
+  {  // a writable file in a folder closed to new files
+    ScratchFolder f;
+    old(f, "a.bmp");
+    fs::permissions(f / "a.bmp", fs::perms(0666));
+    fs::permissions(f.folder, fs::perms(0555));
+    save(f, "a.bmp", {"a.bmp"}, {"a.bmp"}, true);
+  }
+  {
+    ScratchFolder f;
+    mkfifo((f / "pipe.bmp").c_str(), 0666);
+    const int reader = ::open((f / "pipe.bmp").c_str(), O_RDONLY | O_NONBLOCK);  // so that the writer need not wait
+    save(f, "pipe.bmp", {}, {"pipe.bmp"});
+    Bytes received(4096, '\0');
+    received.resize(size_t(std::max<ssize_t>(0, read(reader, &received[0], received.size()))));
+    close(reader);
+    EXPECT_TRUE(fs::is_fifo(f / "pipe.bmp") && received == newImage);
+  }
+#endif
 }
 
 #ifndef _WIN32

@@ -96,12 +96,7 @@ TEST_F(MainDialog, EachCommandReadsRendersAndShowsWhatItShould) {
 // From 300 x 200, type 7, frequency 2.5: an image that cannot be made is
 // reported by the size asked for; the fields show what remains.
 TEST_F(MainDialog, AnImageThatCannotBeMadeIsReportedAndTheFieldsShowWhatRemains) {
-  const struct {
-    int id;
-    const char *width, *height;
-    bool failPixelBlock;
-    const char* named;
-  } rows[] = {
+  const struct { int id; const char *width, *height; bool failPixelBlock; const char* named; } rows[] = {
       {IDC_APPLY_SIZE, "640", "480", true, "640 x 480"},
       {IDC_APPLY_SIZE, "99999999999", "5", false, "2147483647 x 5"},  // beyond 32 bits: the largest size
       {IDC_RESET, "640", "480", true, "512 x 512"},
@@ -146,7 +141,8 @@ TEST_F(MainDialog, ThumbnailIsPaintedFittedAndCentredAndRepaintedOnRequest) {
     for (int y = 0; y < pixels.height; ++y)
       for (int x = 0; x < pixels.width; ++x)
         if (pixels.at(x, y) != face)
-          left = std::min(left, x), right = std::max(right, x + 1), top = std::min(top, y), bottom = std::max(bottom, y + 1);
+          left = std::min(left, x), right = std::max(right, x + 1), top = std::min(top, y),
+          bottom = std::max(bottom, y + 1);
     const int x = (pixels.width - dw) / 2, y = (pixels.height - dh) / 2;  // below a pixel: nothing drawn
     const std::vector<int> expected =
         dw && dh ? std::vector<int>{x, y, x + dw, y + dh} : std::vector<int>{pixels.width, pixels.height, 0, 0};
@@ -174,11 +170,8 @@ TEST_F(MainDialog, ShrunkThumbnailAndSqueezedPreviewShowTheGreysWithoutDarkLines
         const uint32_t value = pixels.at(x, y), grey = value & 0xFF;
         darkest = std::min(darkest, grey), lightest = std::max(lightest, grey);
         if (value == grey * 0x010101 && lightest - darkest <= 1 && darkest <= aboveLightest) continue;
-        char fault[112];
-        std::snprintf(fault, sizeof fault, "%06X at (%d, %d); row so far %02X to %02X, row above %02X to %02X",
-                      unsigned(value), x, y, unsigned(darkest), unsigned(lightest), unsigned(aboveDarkest),
-                      unsigned(aboveLightest));
-        return fault;
+        return std::to_string(value) + " at (" + std::to_string(x) + ", " + std::to_string(y) + "), row above from " +
+               std::to_string(aboveDarkest);
       }
       aboveDarkest = darkest, aboveLightest = lightest;
     }
@@ -203,13 +196,9 @@ TEST_F(MainDialog, ShrunkThumbnailAndSqueezedPreviewShowTheGreysWithoutDarkLines
 }
 
 TEST_F(MainDialog, ChosenColourIsStoredRenderedShownAndOpenedOnNextTimeAndCancelChangesNothing) {
-  const struct {
-    int id;
-    uint32_t AppState::*field;
-    HBITMAP* swatch;
-    int row;  // the image row in the colour of this end
-  } rows[] = {{IDC_START_COLOR, &AppState::startColor, &g_startSwatch, 0},
-              {IDC_END_COLOR, &AppState::endColor, &g_endSwatch, 511}};
+  const struct { int id; uint32_t AppState::*field; HBITMAP* swatch; int row; /* in this end's colour */ } rows[] = {
+      {IDC_START_COLOR, &AppState::startColor, &g_startSwatch, 0},
+      {IDC_END_COLOR, &AppState::endColor, &g_endSwatch, 511}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.id);
     // Notes the colour it opened on; types 0x12 0x34 0x56 and confirms, then cancels.
