@@ -3,7 +3,7 @@
 
 decode CLI WORKDIR         each type by name, as ImageMagick and Pillow decode it, equals a model of the
                            arithmetic; its PNG has the BMP's pixels.
-streams CLI WORKDIR        the image alone into a pipe, refused at a terminal, a full or closed output fails.
+streams CLI WORKDIR        the image refused at a terminal; a full or closed standard output fails.
 install BUILDDIR WORKDIR   the installed manual page names every option of --help.
 agree NATIVE WINDOWS DIR   the Windows build (under Wine) writes the native build's bytes and PNG pixels.
 """
@@ -131,12 +131,7 @@ def decode(cli, workdir):
 def streams(cli, workdir):
     path = os.path.join(workdir, "streams.bmp")
     arguments = [cli, "--type", "Cosine Radial", "--size", "33x17"]
-    subprocess.run(arguments + ["-o", path], check=True, stdout=subprocess.DEVNULL)
-    expected = read(path)
-    failures = []
-    piped = subprocess.run(arguments + ["-o", "-"], capture_output=True)
-    if (piped.returncode, piped.stdout, piped.stderr) != (0, expected, b'-: 33x17 "Cosine Radial"\n'):
-        failures.append("into a pipe: exit %d, %d bytes, %r" % (piped.returncode, len(piped.stdout), piped.stderr))
+    failures = []  # the bytes into a pipe: cli_test's StandardOutputCarriesTheImageAlone
     # The terminal's far side closed only after the run shows whatever reached it.
     controller, terminal = pty.openpty()
     at_terminal = subprocess.run(arguments + ["-o", "-"], stdout=terminal, stderr=subprocess.PIPE)
@@ -156,7 +151,8 @@ def streams(cli, workdir):
         if (into_full, into_closed) != (1, 1):
             failures.append("%s: exit %d into a full, %d into a closed standard output"
                             % (" ".join(command), into_full, into_closed))
-    os.remove(path)
+    if os.path.exists(path):
+        os.remove(path)
     for failure in failures:
         print(failure)
     print("%d failed" % len(failures))

@@ -33,7 +33,7 @@ inline std::string windowText(HWND window) {
   return text;
 }
 
-struct Pixels  // a window's client area as 0x00RRGGBB, row by row {
+struct Pixels {  // a window's client area as 0x00RRGGBB, row by row
   int32_t width = 0, height = 0;
   std::vector<uint32_t> rgb;
   uint32_t at(int32_t x, int32_t y) const { return rgb[size_t(y) * width + x]; }
