@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
-#include "support/image_fixture.h"
 #include <string>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include "app/folder_text.h"
 #include "app/image_lifecycle.h"
 #include "res/resource.h"
+#include "support/image_fixture.h"
 #include "ui/color_selection.h"
 #include "ui/main_dialog.h"
 #include "ui/preview_window.h"
