@@ -1,8 +1,5 @@
-// portableSin and portableCos: bits recorded from a native run checked against
-// the reference must come out of every build (this is what proves a Windows
-// build renders the same pixels) and, where glibc's 80-bit sinl/cosl is
-// available, error within 1 ulp. The gradient bytes they give are pinned by
-// curved_gradients_test.
+// portableSin and portableCos: the recorded bits in every build (so Windows
+// renders the same pixels) and, against glibc's 80-bit sinl/cosl, within 1 ulp.
 #include "gradient/portable_trig.h"
 
 #include <gtest/gtest.h>
@@ -25,11 +22,9 @@ uint64_t bitsOf(double x) {
   return bits;
 }
 
-// One or more arguments per path: signed zero, the tiny-argument cut-off, no
-// reduction (|x| <= pi/4), the medium reduction with one, two and three pieces
-// of pi/2 (values next to k*pi/2 lose most leading bits), both sides of the
-// switch to the Payne-Hanek reduction at 2^20 * pi/2, the double closest to a
-// multiple of pi/2 among large ones, DBL_MAX, and the gradient's float angles.
+// Per path: signed zero, tiny, unreduced, the medium reduction with one to
+// three pieces of pi/2 (next to k*pi/2), both sides of the Payne-Hanek switch,
+// the large double closest to a multiple of pi/2, DBL_MAX, a float angle.
 constexpr struct Recorded {
   double x, sin, cos;
 } kRecorded[] = {
@@ -49,8 +44,7 @@ constexpr struct Recorded {
     {0x1.921fb6p+0, 0x1.ffffffffffff7p-1, -0x1.777a5cf72ceccp-25},
 };
 
-// Every build gives the recorded bits, and mirrored arguments the mirrored
-// bits (sine odd, cosine even), whichever reduction runs.
+// Mirrored arguments give mirrored bits (sine odd, cosine even).
 TEST(PortableTrig, EveryBuildReproducesTheRecordedBits) {
   for (const Recorded& r : kRecorded)
     for (double sign : {1.0, -1.0}) {
@@ -64,19 +58,15 @@ TEST(PortableTrig, EveryBuildReproducesTheRecordedBits) {
 }
 
 #if defined(__GLIBC__) && LDBL_MANT_DIG >= 64
-// glibc's long double sin/cos carry at least 11 bits more than double and
-// reduce huge arguments exactly, so they serve as the reference here.
-// |got - ref| in units of the last place of doubles in the binade of |ref|.
+// glibc's long double sin/cos (11 more bits, exact reduction) as the reference;
+// |got - ref| in ulps of doubles in the binade of |ref|.
 long double ulpError(double got, long double ref) {
   const int exponent = ref == 0 ? -1074 : ilogbl(ref) - 52;
   return std::fabs(static_cast<long double>(got) - ref) / std::ldexp(1.0L, exponent < -1074 ? -1074 : exponent);
 }
 
-// A modest sample per reduction path: uniform arguments in each range, any
-// magnitude >= 1 (exponents spread evenly), and doubles within 3 ulp of
-// k*pi/2 for small and large k. Below 1 ulp everywhere; and, as about 1% miss
-// today, at most 2% not correctly rounded (a damaged coefficient or lost tail
-// can stay under 1 ulp yet misround far more often).
+// Uniform per range, any magnitude >= 1, and within 3 ulp of k*pi/2: below 1
+// ulp, at most 2% misrounded (about 1% today; a damaged coefficient shows).
 TEST(PortableTrigReference, SampledArgumentsAreWithinOneUlp) {
   auto measure = [](const std::vector<double>& arguments, const std::string& what) {
     for (bool cosine : {false, true}) {

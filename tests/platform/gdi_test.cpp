@@ -72,14 +72,9 @@ TEST(GdiFill, BlacknessZeroesThePixelsButNotTheAlignmentBytes) {
   EXPECT_EQ(bytes(canvas.bits(), 48), want);
 }
 
-// GDI's default mode, enlarging: destination pixel d of n shows
-// the source pixel (of m) under its centre, (d + 1/2) * m / n, and a centre
-// exactly on a border between two source pixels shows the upper-left one.
-// The run starts (first destination pixel of each source pixel) were measured
-// under Wine; 2 -> 143 and 64 -> 144 contain such ties (destination 71 of 143
-// stays with source 0). The 64 -> 144 starts repeat every 4 sources: 0, 2, 5,
-// 7, then 9 more for each 4. (The core never shrinks through StretchBlt: the
-// downscaler does that.)
+// Enlarging, destination pixel d of n shows the source pixel (of m) under
+// (d + 1/2) * m / n, the upper-left one on a tie. Run starts measured under
+// Wine; 2 -> 143 and 64 -> 144 hold ties; 64 -> 144 repeats 0, 2, 5, 7 (+9).
 TEST(GdiStretchBlt, EnlargesWithTheSourcePixelUnderEachCentre) {
   std::vector<int> sixtyFour144;
   for (int s = 0; s < 64; ++s) sixtyFour144.push_back(s / 4 * 9 + "\0\2\5\7"[s % 4]);
@@ -109,11 +104,9 @@ TEST(GdiStretchBlt, EnlargesWithTheSourcePixelUnderEachCentre) {
   }
 }
 
-// A 7 x 5 image, red where x < y and blue elsewhere: asymmetric under both
-// flips and under a swap of red and blue, with padded rows (21 of 24 bytes).
-// A new section is zero; SetDIBits from a top-down picture stores the bottom
-// picture row first and leaves the section's alignment bytes zero; GetDIBits
-// reads it back top-down and zeroes the caller's alignment bytes.
+// 7 x 5, red where x < y, else blue (asymmetric under flips and swaps), padded
+// rows: a new section is zero; SetDIBits from top-down stores bottom-up, padding
+// left zero; GetDIBits reads back top-down, zeroing the caller's padding.
 TEST(GdiDibSection, LayoutAndTopDownRoundTripThroughGetAndSetDIBits) {
   const int width = 7, height = 5, stride = 24;
   std::vector<uint8_t> input(stride * height), topDown(input), bottomUp(input), readBack(input.size(), 0xAB);
