@@ -232,6 +232,19 @@ TEST(CliRun, StandardOutputCarriesTheImageAlone) {
   }
 }
 
+// A standard output open only for reading fails each command (the one check on Windows).
+TEST(CliRun, FailedWriteOfStandardOutputFails) {
+  const std::string path = testing::TempDir() + "cli_readonly", image = testing::TempDir() + "cli_ro.bmp";
+  std::ofstream(path) << "";
+  for (const auto& arguments : std::vector<std::vector<const char*>>{
+           {"--list"}, {"--help"}, {"--version"}, {"--size", "4x4", "-o", "-"}, {"-o", image.c_str()}}) {
+    std::FILE* readOnly = std::fopen(path.c_str(), "rb");
+    EXPECT_EQ(runCapturing(arguments, readOnly).code, kExitFailure) << arguments[0];
+    std::fclose(readOnly);
+  }
+  std::remove(path.c_str()), std::remove(image.c_str());
+}
+
 TEST(CliRun, FrequencyWithoutWavesIsNoted) {
   const std::string path = testing::TempDir() + "cli_note.bmp";
   const std::vector<std::tuple<const char*, const char*, bool>> rows = {
