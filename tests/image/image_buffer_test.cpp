@@ -3,7 +3,6 @@
 
 #include <vector>
 
-#include "image/display_bitmap.h"
 #include "image/image_buffer.h"
 #include "image/pixel_layout.h"
 #include "platform/allocation.h"
@@ -13,28 +12,6 @@ namespace {
 void expectEmpty(const ImageBuffer& image) {
   EXPECT_TRUE(!image.pixels && !image.bitmap && !image.width && !image.height && !image.bitsPerPixel &&
               !image.byteSize && !image.rowBytes);
-}
-
-// A new image is zero, padding too; filled, the display bitmap holds it bottom-up,
-// blue first, zero-padded; 21 pixels take each path of the swap (16, 4, 1 at a time).
-TEST(ImageBuffer, DisplayBitmapSwapsChannelsReversesRowsAndKeepsPaddingZero) {
-  const int32_t width = 21, height = 3, stride = 64;
-  ImageBuffer image;
-  ASSERT_EQ(createImageBuffer(image, width, height, 24), 1);
-  EXPECT_EQ(image.rowBytes, 63);
-  EXPECT_EQ(std::vector<uint8_t>(image.pixels, image.pixels + image.byteSize), std::vector<uint8_t>(63 * height));
-  const uint8_t* bits = describeBitmap(image.bitmap).bits;
-  EXPECT_EQ(std::vector<uint8_t>(bits, bits + stride * height), std::vector<uint8_t>(stride * height));
-  auto pattern = [](int x, int y, int c) { return uint8_t(1 + x * 11 + y * 7 + c * 90); };
-  for (int i = 0; i < width * height * 3; ++i) image.pixels[i] = pattern(i / 3 % width, i / 3 / width, i % 3);
-  ASSERT_EQ(updateBitmap(image), 1);
-  bits = describeBitmap(image.bitmap).bits;
-  for (int y = 0; y < height; ++y) {
-    const uint8_t* row = bits + (height - 1 - y) * stride;
-    for (int i = 0; i < width * 3; ++i)
-      EXPECT_EQ(row[i / 3 * 3 + 2 - i % 3], pattern(i / 3, y, i % 3)) << "pixel (" << i / 3 << ", " << y << ")";
-    EXPECT_EQ(row[63], 0) << "padding of picture row " << y;
-  }
 }
 
 // Refusals leave a held image; 16 and 32 bits pass the checks but make no bitmap: emptied.
@@ -60,8 +37,7 @@ TEST(ImageBuffer, RefusedRequestsLeaveAHeldImageAnd16Or32BitDepthsEmptyIt) {
   }
 }
 
-// No pixels: no bitmap. An update reuses its bitmap; without one, a failed
-// update keeps the pixels and the next one makes it again.
+// No pixels: no bitmap. An update reuses its bitmap; without one, a failed update keeps the pixels.
 TEST(ImageBuffer, AllocationFailures) {
   ImageBuffer image;
   allocation_faults::failAt(AllocationSite::PixelBlock);
