@@ -43,19 +43,17 @@ TEST_F(ImageLifecycle, ResetRestoresEveryDefaultOrChangesNothing) {
 
 using Thumbnail = StateTest;
 
-// Top-left red of a Diagonal LR thumbnail (white) with the downscaler's source
-// block failing: black from the downscaler, white from a stretched copy.
+// Top-left red of a Diagonal LR thumbnail with the downscaler's source failing: black, or white if stretched.
 constexpr int kDownscaler = 0, kStretched = 255;
 
 TEST_F(Thumbnail, SizesAndPaths) {
   const struct {
     int32_t width, height, thumbnailWidth, thumbnailHeight, topLeftRed;  // a side 0: no thumbnail
   } cases[] = {
-      {512, 512, 144, 144, kDownscaler}, {640, 480, 178, 133, kDownscaler}, {356, 288, 178, 144, kDownscaler},
-      {313, 100, 177, 56, kDownscaler},  {179, 145, 177, 143, kDownscaler}, {1000, 10, 178, 1, kDownscaler},
-      {10, 1000, 1, 143, kDownscaler},   {178, 144, 178, 144, kStretched},  {100, 50, 178, 89, kStretched},
-      {7, 7, 143, 143, kStretched},      {1, 1, 144, 144, kStretched},      {30000, 4, 178, 0, kDownscaler},
-      {4, 70000, 0, 143, kDownscaler},   {21845, 300, 178, 2, kDownscaler}, {70000, 600, 178, 1, kDownscaler},
+      // Other sizes are in the thumbnail digests: either side of the box, no thumbnail, past 16 bits.
+      {178, 144, 178, 144, kStretched},  {179, 145, 177, 143, kDownscaler}, {100, 50, 178, 89, kStretched},
+      {30000, 4, 178, 0, kDownscaler},   {4, 70000, 0, 143, kDownscaler},   {21845, 300, 178, 2, kDownscaler},
+      {70000, 600, 178, 1, kDownscaler},
   };
   state().gradientType = DiagonalLR;
   for (const auto& c : cases) {
@@ -77,8 +75,7 @@ TEST_F(Thumbnail, SizesAndPaths) {
   }
 }
 
-// An unknown type renders nothing but rebuilds the thumbnail, deleting the
-// old one; no bitmap of its own: none; no image bitmap: the old one stays.
+// An unknown type renders nothing but rebuilds the thumbnail; no bitmap of its own: none; no image: the old one.
 TEST_F(Thumbnail, RebuildsAndFailures) {
   ASSERT_EQ(resetImage(), 1);
   const uint64_t digest = bitmapDigest(state().image.bitmap);

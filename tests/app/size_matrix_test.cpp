@@ -1,24 +1,18 @@
-// Sizes applied as Apply does: exactly that image, thumbnail and BMP file, or
-// a refusal keeping the previous ones; clustered at the 32-bit limits.
+// Sizes applied as Apply does: exactly that image and thumbnail, or a refusal keeping the previous ones.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "gradient/catalogue.h"
-#include "image/bmp_writer.h"
 #include "platform/allocation.h"
 #include "support/image_fixture.h"
 #include "ui/thumbnail.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// kRefused: by the arithmetic, before allocating; kTooLarge: gigabytes, so it
-// must survive running out of memory. Probe (x -1: none): red within one.
+// kRefused: by the arithmetic, before allocating; kTooLarge: gigabytes, so it must survive running out of
+// memory. Probe (x -1: none): red within one.
 enum Outcome { kImage, kRefused, kTooLarge };
 struct SizeCase {
   const char *widthText, *heightText;
@@ -27,12 +21,12 @@ struct SizeCase {
 };
 
 const SizeCase kCases[] = {
-    {"1", "1", kImage, LinearVertical, 0, 0, 0}, {"2", "1", kImage, DiagonalRL}, {"1", "2", kImage, SineRadial},
-    {"6", "5", kImage, CosineRadial2x}, {"1", "65536", kImage, CosineVertical}, {"46341", "1", kImage, DiagonalLR},
+    {"1", "1", kImage, LinearVertical, 0, 0, 0}, {"1", "65536", kImage, CosineVertical},
+    {"46341", "1", kImage, DiagonalLR},
     // Rows of 65535 bytes, padded; 65536 wide; 2x Radial's edge 32768 from the centre.
     {"21845", "1", kImage, LinearHorizontal, 21844, 0, 254}, {"1", "21845", kImage, LinearVertical, 0, 21844, 254},
     {"65536", "1", kImage, LinearHorizontal, 65535, 0, 254}, {"1", "46341", kImage, SineRadial2x},
-    {"92683", "1", kImage, Radial2x, 0, 0, 180}, {"1000", "1000", kImage, CosineHorizontal},
+    {"92683", "1", kImage, Radial2x, 0, 0, 180},
     // Each limit just past and within: field, W x H, 3 x W, row, file, block, display bitmap.
     {"99999999999", "1", kRefused}, {"1", "2147483647", kRefused}, {"46341", "46341", kRefused},
     {"1431655766", "1", kRefused}, {"1431655765", "1", kRefused}, {"715827883", "1", kRefused},
@@ -44,9 +38,8 @@ const SizeCase kCases[] = {
 
 using SizeMatrix = StateTest;
 
-// Each size first fails with a failed allocation (an image's at the pixel
-// block, then the display bitmap; others at the pixel block, which a refusal
-// never reaches) and keeps the previous, odd-sized, asymmetric image.
+// Each size first fails with a failed allocation (the pixel block, then for an image the display bitmap)
+// and keeps the previous, odd-sized, asymmetric image.
 TEST_F(SizeMatrix, EachSizeGivesExactlyThatImageOrKeepsThePreviousOne) {
   setColors(0x000000, 0xFFFFFF);
   state().gradientType = DiagonalLR;
@@ -56,7 +49,6 @@ TEST_F(SizeMatrix, EachSizeGivesExactlyThatImageOrKeepsThePreviousOne) {
                                  uint64_t(s.image.width), uint64_t(s.image.height), bitmapDigest(s.image.bitmap),
                                  bitmapDigest(s.thumbnail.bitmap)};
   };
-  const std::string path = ::testing::TempDir() + "slsize.bmp";
   for (const SizeCase& c : kCases) {
     SCOPED_TRACE(std::string(c.widthText) + " x " + c.heightText);
     state().gradientType = c.type;
@@ -74,19 +66,14 @@ TEST_F(SizeMatrix, EachSizeGivesExactlyThatImageOrKeepsThePreviousOne) {
     if (fit.width <= 0 || fit.height <= 0) fit = {0, 0};  // no thumbnail
     const ImageBuffer& image = state().image;
     const BitmapFacts d = describeBitmap(image.bitmap), t = describeBitmap(state().thumbnail.bitmap);
-    ASSERT_EQ(writeBmpFile(path.c_str(), image.bitmap), 1);
-    uint32_t header[6] = {};  // from byte 2: bfSize ... ; biWidth is header[4], biHeight header[5]
-    std::ifstream(path, std::ios::binary).seekg(2).read(reinterpret_cast<char*>(header), sizeof header);
-    const int64_t fileBytes = 54 + (int64_t(w) * 3 + 3) / 4 * 4 * h;
     EXPECT_EQ((std::vector<int64_t>{image.width, image.height, int64_t(image.byteSize), d.width, d.height, t.width,
-                                    t.height, int64_t(fs::file_size(path)), header[0], header[4], header[5]}),
-              (std::vector<int64_t>{w, h, int64_t(w) * h * 3, w, h, fit.width, fit.height, fileBytes, fileBytes, w, h}))
-        << "image w, h, bytes; display w, h; thumbnail w, h; file size, bfSize, biWidth, biHeight";
+                                    t.height}),
+              (std::vector<int64_t>{w, h, int64_t(w) * h * 3, w, h, fit.width, fit.height}))
+        << "image w, h, bytes; display w, h; thumbnail w, h";
     if (c.probeX < 0) continue;  // the probe, in the pixels and in the display bitmap:
     for (int red : {pixel(c.probeX, c.probeY), displayPixel(image.bitmap, c.probeX, c.probeY, 0)})
       EXPECT_NEAR(red, c.probeRed, 1) << "red at (" << c.probeX << ", " << c.probeY << ")";
   }
-  fs::remove(path);
 #ifndef _WIN32
   // For real: a 1.6 GB pixel block but no 2^31-byte DIB section; the block goes again.
   const int objects = gdi_standin::liveObjectCount();
