@@ -1,7 +1,4 @@
-// Drives the real shadeloom.exe from another process as a user would, for
-// scripts/e2e-test.sh, which checks the file; ends with "PASS" (exit 0) or
-// "FAIL: why" (exit 1).
-//   driver save APP OUT.bmp MARKER_DIR   make a picture, save it to OUT.bmp
+// driver save APP OUT.bmp MARKER_DIR: uses shadeloom.exe as a person would for scripts/e2e-test.sh.
 #include <windows.h>
 
 #include <colordlg.h>
@@ -20,15 +17,9 @@ namespace {
 PROCESS_INFORMATION g_program = {};  // the program driven; ended on a failure
 
 template <typename... Args>
-void say(const char* prefix, const char* format, Args... args) {
-  std::printf((prefix + std::string(format) + "\n").c_str(), args...);
-  std::fflush(stdout);
-}
-
-template <typename... Args>
 [[noreturn]] void fail(const char* format, Args... args) {
   if (g_program.hProcess) TerminateProcess(g_program.hProcess, 3);
-  say("FAIL: ", format, args...);
+  std::printf(("FAIL: " + std::string(format) + "\n").c_str(), args...);
   std::exit(1);
 }
 
@@ -85,14 +76,12 @@ void scenarioSave(const char* app, const char* out, const std::string& markerFol
     fail("cannot start %s (error %lu)", app, GetLastError());
   WaitForInputIdle(g_program.hProcess, 10000);
   HWND dialog = waitForWindow("Shadeloom v1.0 - ");
-  say("  ", "main dialog \"%s\"", textOf(dialog).c_str());
   SendMessageA(GetDlgItem(dialog, IDC_GRADIENT_TYPE), CB_SETCURSEL, 9, 0);
   command(dialog, IDC_GRADIENT_TYPE, true, CBN_SELCHANGE);
   const int colours[][4] = {{IDC_START_COLOR, 0x12, 0x34, 0x56}, {IDC_END_COLOR, 0xC8, 0x64, 0x0A}};
   for (const auto& colour : colours) {  // button, red, green, blue
     command(dialog, colour[0]);
     HWND chooser = waitForWindow("", {dialog});
-    if (!GetDlgItem(chooser, COLOR_RED)) fail("the window after the colour button is not the colour chooser");
     for (int i = 0; i < 3; ++i) type(GetDlgItem(chooser, COLOR_RED + i), std::to_string(colour[1 + i]));
     command(chooser, IDOK);
     if (!waitFor(10000, [&] { return !IsWindow(chooser) || !IsWindowVisible(chooser); })) fail("chooser stays open");
@@ -103,11 +92,10 @@ void scenarioSave(const char* app, const char* out, const std::string& markerFol
   command(dialog, IDC_APPLY_SIZE, true);
   command(dialog, IDC_PREVIEW, true);
   waitForWindow("Preview", {}, "PreviewClass");
-  say("  ", "Sine Radial, both colours chosen and switched, 300 x 200 at 0.33333 applied, preview open");
   Sleep(300);
   if (FILE* ready = std::fopen((markerFolder + "\\ready-for-screenshot").c_str(), "w")) std::fclose(ready);
   const bool shot = waitFor(30000, [&] { return exists(markerFolder + "\\screenshot-done"); });
-  say("  ", shot ? "screenshot taken" : "no screenshot (going on)");
+  std::printf(shot ? "  screenshot taken\n" : "  no screenshot (going on)\n");
 
   command(dialog, IDC_SAVE);
   HWND save = waitForWindow("Save File", {dialog});
