@@ -27,10 +27,8 @@ TEST_F(MainDialog, OpensCentredWithTheStateInItsFields) {
   EXPECT_NEAR(window.top + window.bottom, desktop.bottom, 2.0);
 }
 
-// Each command from Sine Vertical, 0x563412 to 0x0000FF, preview open, "300",
-// "0", "0.33333" typed and item 7 selected without a command: the image must
-// be a render of what is stored. Return goes through the dialog manager with
-// the focus in the named control, applies that group, never ends the dialog.
+// Each command from Sine Vertical, 0x563412 to 0x0000FF, preview open, "300" "0" "0.33333" typed, item 7 selected
+// silently: the image a render of what is stored. Return (focus in the named control) applies that group.
 TEST_F(MainDialog, EachCommandReadsRendersAndShowsWhatItShould) {
   const struct {
     const char* what;
@@ -51,7 +49,6 @@ TEST_F(MainDialog, EachCommandReadsRendersAndShowsWhatItShould) {
       {"Preview", IDC_PREVIEW, BN_CLICKED, 1, "300 256 0.333330005 5 563412 512x512 / 300 256 0.33333 5", false, true},
       {"size", IDC_APPLY_SIZE, BN_CLICKED, 1, "300 256 0.333330005 5 563412 300x256 / 300 256 0.33333 5", true, true},
       {"Return in width", IDOK, IDC_WIDTH, 1, "300 256 0.333330005 5 563412 300x256 / 300 256 0.33333 5", true, true},
-      {"Return in height", IDOK, IDC_HEIGHT, 1, "300 256 0.333330005 5 563412 300x256 / 300 256 0.33333 5", true, true},
       {"Reset", IDC_RESET, BN_CLICKED, 1, "512 512 1 0 FFFFFF 512x512 / 512 512 1.000 0", true, false},
   };
   for (const auto& row : rows) {
@@ -89,12 +86,10 @@ TEST_F(MainDialog, EachCommandReadsRendersAndShowsWhatItShould) {
     for (HBITMAP old : swatches) EXPECT_TRUE(old == g_startSwatch || old == g_endSwatch || !GetObjectType(old));
     EXPECT_EQ(SendMessageA(item(IDC_START_COLOR), BM_GETIMAGE, IMAGE_BITMAP, 0), LRESULT(g_startSwatch));
     EXPECT_EQ(SendMessageA(item(IDC_END_COLOR), BM_GETIMAGE, IMAGE_BITMAP, 0), LRESULT(g_endSwatch));
-    EXPECT_TRUE(describeBitmap(g_startSwatch).width == 49 && describeBitmap(g_startSwatch).height == 13);
   }
 }
 
-// From 300 x 200, type 7, frequency 2.5: an image that cannot be made is
-// reported by the size asked for; the fields show what remains.
+// From 300 x 200, type 7, frequency 2.5: an image that cannot be made is reported; the fields show what remains.
 TEST_F(MainDialog, AnImageThatCannotBeMadeIsReportedAndTheFieldsShowWhatRemains) {
   const struct { int id; const char *width, *height; bool failPixelBlock; const char* named; } rows[] = {
       {IDC_APPLY_SIZE, "640", "480", true, "640 x 480"},
@@ -121,8 +116,7 @@ TEST_F(MainDialog, AnImageThatCannotBeMadeIsReportedAndTheFieldsShowWhatRemains)
   }
 }
 
-// Drawn (unlike the button face): fitted to the client area keeping the shape
-// (height ratio in single precision), sides truncated, centred rounding down.
+// Fitted to the client area keeping the shape (height ratio in single precision), truncated, centred rounding down.
 TEST_F(MainDialog, ThumbnailIsPaintedFittedAndCentredAndRepaintedOnRequest) {
   g_state->startColor = 0x0000FF, g_state->endColor = 0xFF0000;  // no pixel like the face
   HWND control = item(IDC_THUMBNAIL);
@@ -157,10 +151,8 @@ TEST_F(MainDialog, ThumbnailIsPaintedFittedAndCentredAndRepaintedOnRequest) {
   }
 }
 
-// The default stretch mode ANDs folded rows into dark lines: shrunk into a
-// small thumbnail control or a squeezed preview, each row of the first image
-// is one grey (within 1), never lighter than the row above. The preview's DC
-// gets its mode back.
+// The default stretch mode ANDs folded rows into dark lines: shrunk, each row of the first image is one grey
+// (within 1), never lighter than the row above. The preview's DC gets its mode back.
 TEST_F(MainDialog, ShrunkThumbnailAndSqueezedPreviewShowTheGreysWithoutDarkLines) {
   const auto firstFault = [](const Pixels& pixels, const ThumbnailPlacement& drawn) -> std::string {
     uint32_t aboveDarkest = 0xFF, aboveLightest = 0xFF;
@@ -217,7 +209,7 @@ TEST_F(MainDialog, ChosenColourIsStoredRenderedShownAndOpenedOnNextTimeAndCancel
     EXPECT_EQ(command(row.id), 1);
     EXPECT_EQ(g_state->*row.field, 0x563412u);
     EXPECT_EQ(dibPixel(*row.swatch, 10, 5), 0x123456u) << "swatch";
-    EXPECT_EQ(imagePixel(0, row.row), 0x123456u) << "rendered at once";
+    EXPECT_EQ(dibPixel(g_state->image.bitmap, 0, row.row), 0x123456u) << "rendered at once";
     HBITMAP swatch = *row.swatch;
     const uint64_t chosen = imageHash();
     EXPECT_EQ(command(row.id), 1);  // cancelled
@@ -238,8 +230,7 @@ std::vector<long> frameOf(HWND window) {
   return {outer.left, outer.top, client.right, client.bottom};  // left, top, client width and height
 }
 
-// Opens at the top left at the image's size; again: keeps the place, restores,
-// takes the new size, repaints during the command; closed by the user: anew.
+// Opens top left at the image's size; again: keeps the place, restores, takes the new size; closed: anew.
 TEST_F(MainDialog, PreviewOpensReopensAndOpensAgainAfterTheUserClosedIt) {
   ASSERT_EQ(command(IDC_PREVIEW), 1);  // pumps: the first paint has come
   ASSERT_EQ(g_previewOpen, 1);
@@ -249,7 +240,7 @@ TEST_F(MainDialog, PreviewOpensReopensAndOpensAgainAfterTheUserClosedIt) {
   EXPECT_EQ(GetWindow(preview, GW_OWNER), nullptr);
   EXPECT_EQ(frameOf(preview), (std::vector<long>{0, 0, 512, 512}));
   const Pixels first = readClientPixels(preview);
-  for (int y : {0, 256, 511}) EXPECT_EQ(first.at(300, y), imagePixel(300, y)) << "row " << y;
+  for (int y : {0, 256, 511}) EXPECT_EQ(first.at(300, y), dibPixel(g_state->image.bitmap, 300, y)) << "row " << y;
 
   SetWindowPos(preview, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   ShowWindow(preview, SW_MINIMIZE);
@@ -261,7 +252,7 @@ TEST_F(MainDialog, PreviewOpensReopensAndOpensAgainAfterTheUserClosedIt) {
   EXPECT_FALSE(IsIconic(preview));
   EXPECT_EQ(frameOf(preview), (std::vector<long>{40, 30, 300, 200}));
   const Pixels shown = readClientPixels(preview);
-  for (int x : {0, 150, 299}) EXPECT_EQ(shown.at(x, 100), imagePixel(x, 100)) << "column " << x;
+  for (int x : {0, 150, 299}) EXPECT_EQ(shown.at(x, 100), dibPixel(g_state->image.bitmap, x, 100)) << "column " << x;
 
   SendMessageA(preview, WM_CLOSE, 0, 0);
   pumpMessages();

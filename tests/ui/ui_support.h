@@ -64,15 +64,9 @@ inline uint32_t dibPixel(HBITMAP bitmap, int32_t x, int32_t y) {  // 0x00RRGGBB
   return displayPixel(bitmap, x, y, 0) << 16 | displayPixel(bitmap, x, y, 1) << 8 | displayPixel(bitmap, x, y, 2);
 }
 
-inline uint32_t imagePixel(int32_t x, int32_t y) {
-  const uint8_t* p = g_state->image.pixels + (size_t(y) * g_state->image.width + x) * 3;
-  return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-}
-
 inline uint64_t imageHash() { return fnv1a(g_state->image.pixels, g_state->image.byteSize); }
 
-// While it lives, a thread timer (run in every modal loop) hands each visible
-// dialog but `ignored` once to `answer`, noting "caption: text" in `seen`.
+// A thread timer (run in modal loops) hands each visible dialog but `ignored` once to `answer`, notes it in `seen`.
 class ModalAnswerer {
  public:
   using Answer = std::function<void(HWND dialog, int index)>;
@@ -152,8 +146,7 @@ class MainDialogTest : public ::testing::Test {
     for (auto [id, text] : {std::pair{IDC_WIDTH, width}, {IDC_HEIGHT, height}, {IDC_FREQUENCY, frequency}})
       if (text) SetDlgItemTextA(dialog_, id, text);
   }
-  // "stored / shown": width, height, frequency, type, start colour, image
-  // size / the three fields and the list's selection.
+  // Stored width, height, frequency, type, start colour, image size / the three fields, the list's selection.
   std::string state() const {
     char text[160];
     std::snprintf(text, sizeof text, "%d %d %.9g %d %06X %dx%d / ", int(g_state->width), int(g_state->height),
