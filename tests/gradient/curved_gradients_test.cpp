@@ -16,10 +16,7 @@ namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0x000000;
 
-class CurvedGradients : public StateTest {
- protected:
-  uint32_t rgb(int x, int y) { return uint32_t(pixel(x, y, 0) << 16 | pixel(x, y, 1) << 8 | pixel(x, y, 2)); }
-};
+using CurvedGradients = StateTest;
 
 // Points no digested setting has (a probe value is a grey level, or above 255 a 0xRRGGBB).
 TEST_F(CurvedGradients, ValuesAtTheTrickyPoints) {

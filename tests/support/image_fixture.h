@@ -37,6 +37,7 @@ class StateTest : public ::testing::Test {
     const ImageBuffer& image = state().image;
     return image.pixels[(size_t(y) * image.width + x) * 3 + channel];
   }
+  uint32_t rgb(int32_t x, int32_t y) { return uint32_t(pixel(x, y, 0) << 16 | pixel(x, y, 1) << 8 | pixel(x, y, 2)); }
 
  private:
   std::unique_ptr<AppState> state_;
