@@ -1,4 +1,4 @@
-// Sizes applied as Apply does: exactly that image and thumbnail, or a refusal keeping the previous ones.
+// Sizes applied as Apply does: exactly that image, or a refusal keeping the previous image and thumbnail.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -62,14 +62,11 @@ TEST_F(SizeMatrix, EachSizeGivesExactlyThatImageOrKeepsThePreviousOne) {
     if (c.outcome != kImage) continue;
     ASSERT_EQ(applySizeFields(c.widthText, c.heightText), 1);
     const int32_t w = state().width, h = state().height;
-    ThumbnailSize fit = fitWithin(w, h, kThumbnailMaxWidth, kThumbnailMaxHeight);
-    if (fit.width <= 0 || fit.height <= 0) fit = {0, 0};  // no thumbnail
     const ImageBuffer& image = state().image;
-    const BitmapFacts d = describeBitmap(image.bitmap), t = describeBitmap(state().thumbnail.bitmap);
-    EXPECT_EQ((std::vector<int64_t>{image.width, image.height, int64_t(image.byteSize), d.width, d.height, t.width,
-                                    t.height}),
-              (std::vector<int64_t>{w, h, int64_t(w) * h * 3, w, h, fit.width, fit.height}))
-        << "image w, h, bytes; display w, h; thumbnail w, h";
+    const BitmapFacts d = describeBitmap(image.bitmap);  // thumbnail sizes: image_lifecycle_test, the fuzzer
+    EXPECT_EQ((std::vector<int64_t>{image.width, image.height, int64_t(image.byteSize), d.width, d.height}),
+              (std::vector<int64_t>{w, h, int64_t(w) * h * 3, w, h}))
+        << "image w, h, bytes; display w, h";
     if (c.probeX < 0) continue;  // the probe, in the pixels and in the display bitmap:
     for (int red : {pixel(c.probeX, c.probeY), displayPixel(image.bitmap, c.probeX, c.probeY, 0)})
       EXPECT_NEAR(red, c.probeRed, 1) << "red at (" << c.probeX << ", " << c.probeY << ")";

@@ -230,7 +230,7 @@ TEST(BmpWriter, SavesReachEveryNameAndKeepTheFileWhatItWas) {
 }
 
 #ifndef _WIN32
-// When set, someone else's file appears at the next temporary name just after a look or before an open.
+// When set, someone else's file appears at the next temporary name just before it is opened.
 bool g_plantAtTemporary = false;
 std::string g_planted;
 
@@ -254,14 +254,7 @@ TEST(BmpWriter, AFileAppearingWhereTheTemporaryGoesKeepsItsBytes) {
 }  // namespace
 
 #ifndef _WIN32
-// The C library's lstat and open, with the planting above.
-extern "C" int lstat(const char* path, struct stat* status) noexcept {
-  static const auto real = reinterpret_cast<int (*)(const char*, struct stat*)>(dlsym(RTLD_NEXT, "lstat"));
-  const int result = real(path, status);
-  plantIfTemporary(path);
-  return result;
-}
-
+// The C library's open, with the planting above.
 extern "C" int open(const char* path, int flags, ...) {
   static const auto real = reinterpret_cast<int (*)(const char*, int, ...)>(dlsym(RTLD_NEXT, "open"));
   mode_t mode = 0;

@@ -39,8 +39,7 @@ std::string read(const uint16_t*& p, const char* layout) {
 }
 
 TEST(Resources, MainDialogTemplateIsTheDesign) {
-  // style, extended style, x y cx cy, id, class (128 button, 129 edit, 130
-  // static, 133 combo box), text, creation data; in tab order.
+  // style, extended style, x y cx cy, id, class (128 button, 129 edit, 130 static, 133 combo), text; tab order.
   const char* const controls[] = {
       "50010000 00000000 155 10 50 14 202 #128 'Save...' 0",
       "50010000 00000000 155 30 50 14 2 #128 'Quit' 0",
