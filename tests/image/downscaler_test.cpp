@@ -1,9 +1,9 @@
 // The area-averaging downscaler: pinned digests, and every refusal and failed allocation.
 #include <gtest/gtest.h>
 
-#include <utility>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "image/downscaler.h"
