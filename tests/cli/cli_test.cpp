@@ -70,7 +70,6 @@ TEST(CliArguments, DefaultsAndValidValues) {
   using F = ImageFormat;
   const std::vector<std::tuple<std::vector<const char*>, F, F>> formats = {
       {{"-o", "a.bmp", "--thumbnail", "t.PNG"}, F::Bmp, F::Png},
-      {{"-o", "a.Png", "--thumbnail", "t"}, F::Png, F::Bmp},
       {{"-o", "-", "--thumbnail", "dir.png/t"}, F::Bmp, F::Bmp},
       {{"--format", "PNG", "-o", "-"}, F::Png, F::Png},
       {{"--format=bmp", "-o", "a.png", "--thumbnail", "t.jpg"}, F::Bmp, F::Bmp},
@@ -86,21 +85,14 @@ TEST(CliArguments, DefaultsAndValidValues) {
 TEST(CliArguments, BadInputNamesTheOptionAndTheValueAndWritesNothing) {
   const std::string existing = testing::TempDir() + "cli_existing.bmp";
   std::ofstream(existing, std::ios::binary) << "keep me";
-  const std::vector<std::vector<const char*>> rows = {
-      {"--type", "Spiral", "Spiral"},     {"--type", "14", "14"},              {"--type", "-1", "-1"},
-      {"--type", "Cosine", "Cosine"},     {"--bogus", "--bogus"},              {"-o", "-o"},  // Cosine: a prefix
-      {"stray.bmp", "stray.bmp"},         {"--size", "640", "--size"},         {"--size", "0x10", "0x10"},
-      {"--size", "10x-3", "10x-3"},       {"--size", "10x10x10", "10x10x10"},  {"--size", " 10x10", "--size"},
-      {"--size", "2147483648x1", "2147483648x1"}, {"--size", "99999999999999999999x1", "--size"},
-      {"--start", "#12345", "#12345"},    {"--end", "#GG0000", "#GG0000"},     {"--frequency", "0", "--frequency"},
-      {"--frequency", "-2", "-2"},        {"--frequency", "abc", "abc"},       {"--frequency", "2.5x", "2.5x"},
-      {"--frequency", "inf", "inf"},      {"--frequency", "nan", "nan"},       {"--frequency", "", "--frequency"},
-      {"--frequency", "1e39", "1e39"},    // finite double, infinite float
-      {"--start", "1e3", "#RGB"},         {"--end=#12", "#RRGGBB, RRGGBB or #RGB"},  {"--start", "#1g3", "#1g3"},
-      {"--type=Spiral", "Spiral"},        {"--size=", "--size"},               {"--list=x", "--list"},
-      {"-hx", "-h"},                      {"-", "'-'"},                        {"--", "stray.bmp", "stray.bmp"},
-      {"--format", "gif", "bmp or png"},  {"-o", "x.jpg", "bmp or png"},       {"--thumbnail=t.gif", "t.gif"},
-      {"--output=", "--output"}};
+  const std::vector<std::vector<const char*>> rows = {  // Cosine: a prefix; 1e39: a finite double, infinite float
+      {"--type", "Spiral", "Spiral"},     {"--type", "14", "14"},              {"--type", "Cosine", "Cosine"},
+      {"--bogus", "--bogus"},             {"-o", "-o"},                        {"stray.bmp", "stray.bmp"},
+      {"--size", "640", "--size"},        {"--size", "10x-3", "10x-3"},        {"--size", "2147483648x1", "2147483648x1"},
+      {"--end", "#GG0000", "#GG0000"},    {"--end=#12", "#RRGGBB, RRGGBB or #RGB"},  {"--frequency", "-2", "-2"},
+      {"--frequency", "2.5x", "2.5x"},    {"--frequency", "nan", "nan"},       {"--frequency", "1e39", "1e39"},
+      {"--list=x", "--list"},             {"-hx", "-h"},                       {"-", "'-'"},
+      {"--format", "gif", "bmp or png"},  {"-o", "x.jpg", "bmp or png"},       {"--output=", "--output"}};
   for (const auto& row : rows) {
     std::vector<const char*> arguments = {"-o", existing.c_str()};
     arguments.insert(arguments.end(), row.begin(), row.end() - 1);
@@ -173,7 +165,6 @@ TEST(CliRun, TooLargeSaysSoAndTheLargestSize) {
   const std::vector<std::pair<std::vector<const char*>, const char*>> rows = {
       {{"--size", "100000x100000", "-o", "x.bmp"}, "at width 100000 the largest is 100000x14316"},
       {{"--size", "100000x100000", "-o", "x.png"}, "at width 100000 the largest is 100000x7102"},
-      {{"--size", "46341x46341", "-o", "-"}, "at width 46341 the largest is 46341x30893"},
       {{"--size", "800000000x1", "--format=png", "-o", "x.bmp"}, "the largest width is 710235477"},
       {{"--size", "800000000x1", "-o", "x.bmp"}, "the largest width is 715827882"}};
   for (const auto& [arguments, largest] : rows) {
