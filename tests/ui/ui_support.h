@@ -39,26 +39,18 @@ struct Pixels {  // a window's client area as 0x00RRGGBB, row by row
   uint32_t at(int32_t x, int32_t y) const { return rgb[size_t(y) * width + x]; }
 };
 
+inline uint32_t rgbOf(COLORREF c) { return GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c); }
+
 inline Pixels readClientPixels(HWND window) {
   RECT client = {};
   GetClientRect(window, &client);
-  Pixels pixels{client.right, client.bottom, std::vector<uint32_t>(size_t(client.right) * client.bottom)};
-  BITMAPINFO info = {};
-  info.bmiHeader = {sizeof info.bmiHeader, pixels.width, -pixels.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  HDC windowDc = GetDC(window), memory = CreateCompatibleDC(windowDc);
-  HBITMAP copy = CreateCompatibleBitmap(windowDc, pixels.width, pixels.height);
-  HGDIOBJ previous = SelectObject(memory, copy);
-  BitBlt(memory, 0, 0, pixels.width, pixels.height, windowDc, 0, 0, SRCCOPY);
-  SelectObject(memory, previous);
-  GetDIBits(memory, copy, 0, pixels.height, pixels.rgb.data(), &info, DIB_RGB_COLORS);
-  for (uint32_t& value : pixels.rgb) value &= 0xFFFFFF;
-  DeleteObject(copy);
-  DeleteDC(memory);
-  ReleaseDC(window, windowDc);
+  Pixels pixels{client.right, client.bottom, {}};
+  HDC dc = GetDC(window);
+  for (int32_t y = 0; y < pixels.height; ++y)
+    for (int32_t x = 0; x < pixels.width; ++x) pixels.rgb.push_back(rgbOf(GetPixel(dc, x, y)));
+  ReleaseDC(window, dc);
   return pixels;
 }
-
-inline uint32_t rgbOf(COLORREF c) { return GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c); }
 
 inline uint32_t dibPixel(HBITMAP bitmap, int32_t x, int32_t y) {  // 0x00RRGGBB
   return displayPixel(bitmap, x, y, 0) << 16 | displayPixel(bitmap, x, y, 1) << 8 | displayPixel(bitmap, x, y, 2);
