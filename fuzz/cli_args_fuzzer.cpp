@@ -1,5 +1,4 @@
-// shadeloom-render's argument parser over any command line (split at NUL
-// bytes): refused with an error, or a request that can be rendered as it stands.
+// The argument parser over any command line (split at NUL bytes): an error, or a request renderable as it stands.
 #include <cmath>
 #include <cstdint>
 #include <string>

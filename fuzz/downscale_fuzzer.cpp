@@ -1,7 +1,6 @@
-// downscaleBlock over fuzzed sizes (targets any 32-bit value), pixels and failed allocations: exactly the
-// allowed targets succeed, a refusal leaves the target empty, the result has the asked size and stride, and the
-// source's row padding never reaches it. Input: source width and height (2 bytes each), target mode, target
-// width and height (2 bytes each relative to the source, or 4 raw in mode 1), fault byte, then the pixel bytes.
+// downscaleBlock: exactly the allowed targets succeed, a refusal leaves it empty, the asked size and stride, no
+// source padding in it. Input: source width, height (2 bytes each), target mode, target width, height (2 bytes
+// each relative to the source, or 4 raw in mode 1), fault byte, then the pixel bytes.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -14,7 +13,6 @@
 
 namespace {
 
-// The pixels from `bytes` cyclically (grey 128 without any), padding `padding`.
 void fill(PixelBlock& block, const uint8_t* bytes, size_t count, uint8_t padding) {
   size_t next = 0;
   for (uint32_t y = 0; y < block.height; ++y) {
@@ -25,7 +23,7 @@ void fill(PixelBlock& block, const uint8_t* bytes, size_t count, uint8_t padding
   }
 }
 
-// The result's rows without padding; empty with ok false when refused.
+// The result's rows without padding; false when refused.
 bool reduce(const PixelBlock& source, uint32_t width, uint32_t height, std::vector<uint8_t>& bytes) {
   PixelBlock target{0xDEAD, 0xBEEF, 7, reinterpret_cast<uint8_t*>(&target)};  // must be overwritten
   if (!downscaleBlock(source, target, width, height)) {

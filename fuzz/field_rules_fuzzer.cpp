@@ -1,6 +1,5 @@
-// The size and frequency field rules over any text that fits the field: a
-// size of 1 to INT32_MAX, a finite positive frequency, each reading back from
-// its own field text; formatting stays within any buffer and is terminated.
+// The field rules over any text that fits: a size of 1 to INT32_MAX, a finite positive frequency, each reading
+// back from its own field text; formatting stays within any buffer and is terminated.
 #include <cmath>
 #include <cstdint>
 #include <cstring>

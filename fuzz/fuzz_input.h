@@ -1,5 +1,4 @@
-// A fuzzer's bytes read front to back as one case's fields; past the end
-// every field reads as zero, so short inputs are still whole cases.
+// A fuzzer's bytes as one case's fields; past the end every field reads as zero, so short inputs are whole cases.
 #pragma once
 
 #include <cstddef>
