@@ -17,8 +17,7 @@ void expectEmpty(const ImageBuffer& image) {
 // Refusals leave a held image; 16 and 32 bits pass the checks but make no bitmap: emptied.
 TEST(ImageBuffer, RefusedRequestsLeaveAHeldImageAnd16Or32BitDepthsEmptyIt) {
   const int32_t requests[][3] = {
-      {0, 10, 24}, {-5, 10, 24}, {10, -1, 24}, {10, 10, 0}, {10, 10, 8}, {46341, 46341, 24},
-      {1431655766, 1, 24}, {1, 1431655766, 24}, {715827883, 1, 24}, {4, 4, 16}, {4, 4, 32},
+      {0, 10, 24}, {-5, 10, 24}, {10, -1, 24}, {10, 10, 0}, {10, 10, 8}, {4, 4, 16}, {4, 4, 32},  // sizes: size_matrix
   };
   for (const auto& [width, height, bits] : requests) {
     SCOPED_TRACE(testing::Message() << width << "x" << height << " at " << bits << " bits");
