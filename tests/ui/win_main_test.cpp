@@ -15,7 +15,7 @@ int runWinMain(bool classTaken = false) {
 }
 
 TEST(WinMain, EachWayOfQuittingEndsTheProgramAndReleasesEverything) {
-  for (const char* way : {"Quit", "Escape", "close box"}) {
+  for (const char* way : {"Quit", "close box"}) {  // Escape: the end-to-end run
     SCOPED_TRACE(way);
     HWND dialog = nullptr, preview = nullptr;
     HBITMAP swatches[2] = {};
@@ -25,7 +25,6 @@ TEST(WinMain, EachWayOfQuittingEndsTheProgramAndReleasesEverything) {
       preview = g_previewOpen ? g_previewWindow : nullptr;
       swatches[0] = g_startSwatch, swatches[1] = g_endSwatch;
       if (way[0] == 'Q') pressButton(dialog, IDCANCEL);
-      if (way[0] == 'E') PostMessageA(GetDlgItem(dialog, IDC_SAVE), WM_KEYDOWN, VK_ESCAPE, 0);
       if (way[0] == 'c') PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     });
     EXPECT_EQ(runWinMain(), 0);
