@@ -96,9 +96,9 @@ TEST_F(CurvedGradients, RadialWavesMatchTheExactFormulaAtEveryPixel) {
 }
 
 TEST(ToByte, TruncatesTowardZeroAndKeepsTheLowByte) {
-  const std::pair<double, int> cases[] = {{127.99, 127}, {-0.99, 0},         {-3.7, 253},     {256.5, 0},
-                                          {2147483647.9, 255}, {2147483648.0, 0}, {-2147483649.0, 0}, {-1e300, 0},
-                                          {HUGE_VAL, 0},  {NAN, 0}};
+  const std::pair<double, int> cases[] = {
+      {127.99, 127}, {-0.99, 0}, {-3.7, 253}, {256.5, 0}, {2147483647.9, 255}, {2147483648.0, 0},
+      {-2147483649.0, 0}, {-1e300, 0}, {HUGE_VAL, 0}, {NAN, 0}};
   for (auto [value, expected] : cases) EXPECT_EQ(toByte(value), expected) << value;
 }
 
