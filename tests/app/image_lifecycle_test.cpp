@@ -50,7 +50,6 @@ TEST_F(Thumbnail, SizesAndPaths) {
   const struct {
     int32_t width, height, thumbnailWidth, thumbnailHeight, topLeftRed;  // a side 0: no thumbnail
   } cases[] = {
-      // Other sizes are in the thumbnail digests: either side of the box, no thumbnail, past 16 bits.
       {178, 144, 178, 144, kStretched},  {179, 145, 177, 143, kDownscaler}, {100, 50, 178, 89, kStretched},
       {30000, 4, 178, 0, kDownscaler},   {4, 70000, 0, 143, kDownscaler},   {21845, 300, 178, 2, kDownscaler},
       {70000, 600, 178, 1, kDownscaler},

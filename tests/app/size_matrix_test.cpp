@@ -11,8 +11,7 @@
 
 namespace {
 
-// kRefused: by the arithmetic, before allocating; kTooLarge: gigabytes, so it must survive running out of
-// memory. Probe (x -1: none): red within one.
+// kRefused: before allocating; kTooLarge: gigabytes, to survive running out of. Probe (x -1: none): red within 1.
 enum Outcome { kImage, kRefused, kTooLarge };
 struct SizeCase {
   const char *widthText, *heightText;
@@ -38,8 +37,7 @@ const SizeCase kCases[] = {
 
 using SizeMatrix = StateTest;
 
-// Each size first fails with a failed allocation (the pixel block, then for an image the display bitmap)
-// and keeps the previous, odd-sized, asymmetric image.
+// Each size first fails an allocation (pixel block, display bitmap) and keeps the previous, odd-sized image.
 TEST_F(SizeMatrix, EachSizeGivesExactlyThatImageOrKeepsThePreviousOne) {
   setColors(0x000000, 0xFFFFFF);
   state().gradientType = DiagonalLR;
