@@ -1,9 +1,4 @@
-// shadeloom-render's argument parser over any command line: the input is split
-// at NUL bytes into arguments. Checked: a command line is either refused with
-// an error, or gives a request that can be rendered as it stands (a known
-// type, both sides positive, a finite frequency above 0, an output file, and
-// a known format for each output that its name or --format gives); --help,
-// --list and --version are never errors.
+// The argument parser over any command line (split at NUL bytes): an error, or a request renderable as it stands.
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -15,23 +10,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 4096) return 0;  // longer lines find nothing new, only run slower
-  std::vector<std::string> arguments{"shadeloom-render"};
-  std::string current;
-  for (size_t i = 0; i < size; ++i) {
-    if (data[i] == '\0') {
-      arguments.push_back(current);
-      current.clear();
-    } else {
-      current += char(data[i]);
-    }
-  }
-  if (size) arguments.push_back(current);
+  std::vector<std::string> arguments{"shadeloom-render", ""};
+  for (size_t i = 0; i < size; ++i) data[i] ? void(arguments.back() += char(data[i])) : void(arguments.emplace_back());
+  if (!size) arguments.pop_back();
   std::vector<const char*> argv;
   for (const std::string& argument : arguments) argv.push_back(argument.c_str());
   argv.push_back(nullptr);
 
   const CliParse parse = parseArguments(int(arguments.size()), argv.data());
-  if (parse.action != CliAction::Render) {
+  if (parse.action != CliAction::Render) {  // --help, --list, --version
     FUZZ_CHECK(parse.error.empty(), "action %d with error \"%s\"", int(parse.action), parse.error.c_str());
     return 0;
   }
@@ -40,8 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(gradientInfo(r.gradientType) != nullptr, "accepted type %d", r.gradientType);
   FUZZ_CHECK(r.width > 0 && r.height > 0, "accepted size %dx%d", r.width, r.height);
   FUZZ_CHECK(std::isfinite(r.frequency) && r.frequency > 0.0f, "accepted frequency %g", double(r.frequency));
-  FUZZ_CHECK(r.startColor <= 0xFFFFFF && r.endColor <= 0xFFFFFF, "accepted colours %06x %06x", r.startColor,
-             r.endColor);
+  FUZZ_CHECK(r.startColor <= 0xFFFFFF && r.endColor <= 0xFFFFFF, "colours %06x %06x", r.startColor, r.endColor);
   FUZZ_CHECK(!r.outputPath.empty(), "accepted a render without an output file");
   for (ImageFormat format : {r.outputFormat, r.thumbnailFormat})
     FUZZ_CHECK(format == ImageFormat::Bmp || format == ImageFormat::Png, "accepted format %d", int(format));

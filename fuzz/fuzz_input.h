@@ -1,13 +1,10 @@
-// Reads a fuzzer's bytes front to back as the fields of one test case; past
-// the end every field reads as zero, so short inputs are still whole cases
-// and hand-written seeds stay easy to lay out.
+// A fuzzer's bytes as one case's fields; past the end every field reads as zero, so short inputs are whole cases.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 class FuzzInput {
  public:
@@ -16,13 +13,10 @@ class FuzzInput {
   uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
   uint16_t u16() { return static_cast<uint16_t>(byte() | byte() << 8); }
   uint32_t u32() { return u16() | static_cast<uint32_t>(u16()) << 16; }
-
-  // Bytes not read yet.
   const uint8_t* rest() const { return data_ + (at_ < size_ ? at_ : size_); }
   size_t restSize() const { return at_ < size_ ? size_ - at_ : 0; }
 
-  // A side length: mostly 1 to 64 so that runs stay fast, up to 4096 when the
-  // top bit of the code is set.
+  // A side: mostly 1 to 64 so that runs stay fast, up to 4096 with the top bit set.
   uint32_t side() {
     const uint16_t code = u16();
     return code & 0x8000 ? 1 + (code & 0x7FFF) % 4096 : 1 + code % 64;
@@ -34,14 +28,13 @@ class FuzzInput {
   size_t at_ = 0;
 };
 
-// A broken invariant: say what was found against what was expected, then
-// abort so that libFuzzer keeps the input as a crasher.
-#define FUZZ_CHECK(condition, ...)                                   \
-  do {                                                               \
-    if (!(condition)) {                                              \
+// A broken invariant: say what was found, then abort so libFuzzer keeps the input.
+#define FUZZ_CHECK(condition, ...)                                                          \
+  do {                                                                                      \
+    if (!(condition)) {                                                                     \
       std::fprintf(stderr, "%s:%d: check failed: %s\n  ", __FILE__, __LINE__, #condition); \
-      std::fprintf(stderr, __VA_ARGS__);                             \
-      std::fputc('\n', stderr);                                      \
-      std::abort();                                                  \
-    }                                                                \
+      std::fprintf(stderr, __VA_ARGS__);                                                    \
+      std::fputc('\n', stderr);                                                             \
+      std::abort();                                                                         \
+    }                                                                                       \
   } while (0)

@@ -1,5 +1,4 @@
-// Folder texts: the executable's folder from its path, and the trailing
-// backslash rule, without ever running past a 256-byte buffer.
+// Folder texts, never running past a 256-byte buffer.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,7 +8,7 @@
 namespace {
 
 TEST(FolderText, FolderOfPath) {
-  // 255 characters with the backslash fit the buffer with the terminator; 256 do not.
+  // 255 characters with the backslash fit with the terminator; 256 do not.
   const std::string fits = "C:\\" + std::string(251, 'a') + "\\", tooLong = "C:\\" + std::string(252, 'a') + "\\";
   const struct {
     std::string path, folder;

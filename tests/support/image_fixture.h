@@ -1,4 +1,4 @@
-// Shared helpers for tests that render through the application state.
+// Helpers for tests that render through the application state.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,31 +8,22 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/field_rules.h"
 #include "app/image_lifecycle.h"
 #include "image/display_bitmap.h"
 #include "image/pixel_layout.h"
-#include "app/field_rules.h"
 
 // A fresh AppState installed as g_state, with an image of the asked size.
 class StateTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    state_ = std::make_unique<AppState>();
-    g_state = state_.get();
-  }
-  void TearDown() override {
-    state_.reset();
-    g_state = nullptr;
-  }
+  void SetUp() override { g_state = (state_ = std::make_unique<AppState>()).get(); }
+  void TearDown() override { state_.reset(), g_state = nullptr; }
 
   void makeImage(int32_t width, int32_t height) {
     ASSERT_EQ(createImageBuffer(state().image, width, height, 24), 1) << width << "x" << height;
   }
-  void setColors(uint32_t start, uint32_t end) {
-    state().startColor = start;
-    state().endColor = end;
-  }
-  // Apply's resize with the width and height as typed into the two fields.
+  void setColors(uint32_t start, uint32_t end) { state().startColor = start, state().endColor = end; }
+  // Apply's resize with the width and height as typed.
   int applySizeFields(const char* width, const char* height) {
     state().width = sizeFromFieldText(width);
     state().height = sizeFromFieldText(height);
@@ -46,13 +37,13 @@ class StateTest : public ::testing::Test {
     const ImageBuffer& image = state().image;
     return image.pixels[(size_t(y) * image.width + x) * 3 + channel];
   }
+  uint32_t rgb(int32_t x, int32_t y) { return uint32_t(pixel(x, y, 0) << 16 | pixel(x, y, 1) << 8 | pixel(x, y, 2)); }
 
  private:
   std::unique_ptr<AppState> state_;
 };
 
-// Channel (0 red, 1 green, 2 blue) of picture pixel (x, y) of a bottom-up
-// 24-bit display bitmap.
+// Channel (0 red, 1 green, 2 blue) of picture pixel (x, y) of a display bitmap.
 inline int displayPixel(HBITMAP bitmap, int32_t x, int32_t y, int channel) {
   const BitmapFacts facts = describeBitmap(bitmap);
   const uint8_t* row = facts.bits + size_t(facts.height - 1 - y) * displayRowBytes(facts.width);
@@ -68,9 +59,7 @@ inline uint64_t fnv1a(const uint8_t* bytes, size_t size, uint64_t hash = 1469598
   return hash;
 }
 
-// Digest of a display bitmap's memory, padding included.
-inline uint64_t bitmapDigest(HBITMAP bitmap) {
+inline uint64_t bitmapDigest(HBITMAP bitmap) {  // padding included
   const BitmapFacts facts = describeBitmap(bitmap);
-  if (!facts.bits) return 0;
-  return fnv1a(facts.bits, size_t(displayRowBytes(facts.width)) * size_t(facts.height));
+  return facts.bits ? fnv1a(facts.bits, size_t(displayRowBytes(facts.width)) * size_t(facts.height)) : 0;
 }

@@ -1,5 +1,4 @@
-// Test entry point: every test starts with no injected allocation failure,
-// and a skipped test says why even in brief output.
+// Every test starts with no injected allocation failure; a skipped one says why.
 #include <gtest/gtest.h>
 
 #include <cstdio>

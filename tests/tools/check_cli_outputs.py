@@ -1,20 +1,12 @@
 #!/usr/bin/env python3
-"""Checks shadeloom-render's BMP files with independent readers.
-
-decode CLI WORKDIR         every type, asked for by name, read by ImageMagick's identify and decoded with
-                           Pillow, equals a Python model of the gradient arithmetic pixel by pixel; its PNG,
-                           decoded by Pillow and by ImageMagick, has the BMP's pixels.
-streams CLI WORKDIR        standard output: the image alone into a pipe, refused at a terminal, a full or
-                           closed standard output fails.
-install BUILDDIR WORKDIR   cmake --install puts the program and its manual page, which renders and names
-                           every option of --help, under a prefix.
-agree NATIVE WINDOWS DIR   the Windows build (under Wine) writes the native build's bytes for every type,
-                           and PNG files of the same pixels.
-"""
-import math
+"""shadeloom-render's files by independent readers: decode CLI DIR (Pillow's pixels equal a model for the
+linear types, PNG's ImageMagick's and the BMP's), streams CLI DIR (no image at a terminal, a full standard output
+fails), install BUILD DIR (the manual page names every option of --help), agree NATIVE WINDOWS DIR (the builds
+write the same bytes)."""
 import os
 import pty
 import re
+import shutil
 import struct
 import subprocess
 import sys
@@ -25,58 +17,15 @@ TYPES = ["Linear Vertical", "Linear Horizontal", "Radial", "Diagonal LR", "Diago
          "Sine Radial", "Cosine Radial", "2x Radial", "2x Sine Radial", "2x Cosine Radial"]
 
 
-def f32(value):
-    return struct.unpack("<f", struct.pack("<f", value))[0]
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
 
 
-def to_byte(value):  # as the renderers' int conversion: 0 outside 32 bits
-    return int(value) & 0xFF if -2147483649.0 < value < 2147483648.0 else 0
-
-
-K = f32(0.0174532924)
-
-
-def channel_model(kind, width, height, start, end, frequency):
-    """Returns f(x, y) -> value of one channel, following the renderers' rules."""
-    d = end - start
-    if kind in (0, 1):
-        n = height if kind == 0 else width
-        step = 0 if n > 65536 else 65536 // n
-        return lambda x, y: (start * 65536 + (y if kind == 0 else x) * d * step) >> 16
-    if kind in (3, 4):
-        col_step, row_step = f32(d / (2.0 * width)), f32(d / (2.0 * height))
-        cols, acc = [0] * width, float(start)
-        for i in range(width):
-            cols[i if kind == 3 else width - 1 - i] = to_byte(acc)
-            acc += col_step
-        rows, acc = [], 0.0
-        for _ in range(height):
-            rows.append(to_byte(acc))
-            acc += row_step
-        return lambda x, y: (cols[x] + rows[y]) & 0xFF
-    cx, cy = width >> 1, height >> 1
-    halved = kind in (11, 12, 13)
-
-    def position(x, y):
-        s = (cx - x) ** 2 + (cy - y) ** 2
-        return math.sqrt(s * 0.5) if halved else math.sqrt(s)
-
-    if kind in (2, 11):
-        radius = f32(max(cx, cy))
-        scaled = f32(65536.0 / radius * d) if radius else 0.0
-        return lambda x, y: (to_byte((scaled * position(x, y) + start * 65536) * (1 / 65536))
-                             if position(x, y) < radius else end)
-    wave = math.sin if kind in (5, 7, 9, 12) else math.cos
-    if kind in (5, 6):
-        n, pos = height, lambda x, y: y
-    elif kind in (7, 8):
-        n, pos = width, lambda x, y: x
-    else:
-        n = min(cx, cy) or max(cx, cy, 1)
-        pos = position
-    step = f32(frequency * 360.0 * K / n)
-    scaled = f32(d * 65536.0)
-    return lambda x, y: to_byte((scaled * ((1.0 - wave(pos(x, y) * step)) * 0.5) + start * 65536) / 65536)
+def channel_model(kind, width, height, start, end):  # the linear types: rows, columns, channels, padding
+    n = height if kind == 0 else width
+    step = 0 if n > 65536 else 65536 // n
+    return lambda x, y: (start * 65536 + (y if kind == 0 else x) * (end - start) * step) >> 16
 
 
 def render(cli, out, kind, size, start, end, frequency, runner=(), thumbnail=None):
@@ -87,7 +36,6 @@ def render(cli, out, kind, size, start, end, frequency, runner=(), thumbnail=Non
 
 
 def png_matches_bmp(png, bmp):
-    """The PNG, decoded by Pillow and by ImageMagick, has the BMP's pixels (as Pillow reads the BMP)."""
     from PIL import Image
     expected = Image.open(bmp).convert("RGB")
     decoded = Image.open(png)
@@ -95,8 +43,7 @@ def png_matches_bmp(png, bmp):
         return "Pillow reads %s %s %s" % (decoded.format, decoded.mode, decoded.size)
     if decoded.tobytes() != expected.tobytes():
         return "Pillow's pixels differ from the BMP's"
-    magick = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
-    if magick != expected.tobytes():
+    if subprocess.run(["convert", png, "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout != expected.tobytes():
         return "ImageMagick's pixels differ from the BMP's"
     return None
 
@@ -112,22 +59,18 @@ def decode(cli, workdir):
         image = Image.open(path)
         assert image.format == "BMP" and image.mode == "RGB" and image.size == size, (name, image.size)
         pixels = image.load()
-        models = [channel_model(kind, size[0], size[1], starts[c], ends[c], f32(frequency)) for c in range(3)]
+        models = [channel_model(kind, size[0], size[1], starts[c], ends[c]) for c in range(3)]
         wrong = [(x, y, c, pixels[x, y][c], models[c](x, y)) for y in range(size[1]) for x in range(size[0])
-                 for c in range(3) if pixels[x, y][c] != models[c](x, y)]
-        # The waves may be off by one in up to 3 values, where Python's sine and ours round differently.
-        wave = kind >= 5 and kind != 11
-        if len(wrong) > (3 if wave else 0) or any(abs(actual - expected) > 1 for *_, actual, expected in wrong):
+                 for c in range(3) if kind < 2 and pixels[x, y][c] != models[c](x, y)]
+        if wrong:  # the other types' values are pinned by the render digests
             failures += 1
             print("%s: %d wrong values (x, y, channel, value, expected): %s" % (name, len(wrong), wrong[:3]))
         png = path[:-3] + "PNG"  # the extension in any case
         render(cli, png, name, size, "#10E030", "#F02080", frequency)
-        mismatch = png_matches_bmp(png, path)
-        if mismatch:
+        if mismatch := png_matches_bmp(png, path):
             failures += 1
             print("%s PNG: %s" % (name, mismatch))
-        os.remove(path)
-        os.remove(png)
+        os.remove(path), os.remove(png)
     print("%d passed, %d failed" % (14 - failures, failures))
     return 1 if failures else 0
 
@@ -135,14 +78,7 @@ def decode(cli, workdir):
 def streams(cli, workdir):
     path = os.path.join(workdir, "streams.bmp")
     arguments = [cli, "--type", "Cosine Radial", "--size", "33x17"]
-    subprocess.run(arguments + ["-o", path], check=True, stdout=subprocess.DEVNULL)
-    with open(path, "rb") as f:
-        expected = f.read()
-    failures = []
-    piped = subprocess.run(arguments + ["-o", "-"], capture_output=True)
-    if (piped.returncode, piped.stdout, piped.stderr) != (0, expected, b'-: 33x17 "Cosine Radial"\n'):
-        failures.append("into a pipe: exit %d, %d bytes, %r" % (piped.returncode, len(piped.stdout), piped.stderr))
-    # Closing the terminal's far side only after the run shows whatever reached it.
+    failures = []  # the terminal's far side, closed only after the run, shows whatever reached it
     controller, terminal = pty.openpty()
     at_terminal = subprocess.run(arguments + ["-o", "-"], stdout=terminal, stderr=subprocess.PIPE)
     os.close(terminal)
@@ -157,11 +93,10 @@ def streams(cli, workdir):
     for command in (["--list"], ["--help"], ["--version"], ["--size", "4x4", "-o", "-"], ["-o", path]):
         with open("/dev/full", "wb") as full:
             into_full = subprocess.run([cli] + command, stdout=full, stderr=subprocess.PIPE).returncode
-        into_closed = subprocess.run(["sh", "-c", '"$@" >&-', "sh", cli] + command, stderr=subprocess.PIPE).returncode
-        if (into_full, into_closed) != (1, 1):
-            failures.append("%s: exit %d into a full, %d into a closed standard output"
-                            % (" ".join(command), into_full, into_closed))
-    os.remove(path)
+        if into_full != 1:
+            failures.append("%s: exit %d into a full standard output" % (" ".join(command), into_full))
+    if os.path.exists(path):
+        os.remove(path)
     for failure in failures:
         print(failure)
     print("%d failed" % len(failures))
@@ -179,7 +114,7 @@ def install(build, workdir):
     manual = re.sub(".\b", "", manual).replace("\u2010", "-").replace("\u2011", "-")
     options = set(re.findall(r"(?<![\w-])(--?[a-z][a-z-]*)", help_text))
     missing = sorted(option for option in options if not re.search(r"(?<![\w-])%s(?![\w-])" % option, manual))
-    subprocess.run(["rm", "-rf", prefix], check=True)
+    shutil.rmtree(prefix)
     if missing or "--output" not in options or "-h" not in options:
         print("options of --help missing from the manual page: %s (found %s)" % (missing, sorted(options)))
         return 1
@@ -201,24 +136,20 @@ def agree(native, windows, workdir):
             render(native, files["native"][0], kind, *setting, thumbnail=files["native"][1])
             render(windows, files["windows"][0], kind, *setting, runner=runner, thumbnail=files["windows"][1])
             for part, mine, theirs in zip(("image", "thumbnail"), files["native"], files["windows"]):
-                with open(mine, "rb") as fa, open(theirs, "rb") as fb:
-                    if fa.read() != fb.read():
-                        failures += 1
-                        print("%s, settings %d: the builds disagree on the %s" % (TYPES[kind], index, part))
+                if read(mine) != read(theirs):
+                    failures += 1
+                    print("%s, settings %d: the builds disagree on the %s" % (TYPES[kind], index, part))
         render(windows, png, kind, *settings[1], runner=runner)
         render(native, a, kind, *settings[1])
-        mismatch = png_matches_bmp(png, a)
-        if mismatch:
+        if mismatch := png_matches_bmp(png, a):
             failures += 1
             print("%s, the Windows build's PNG: %s" % (TYPES[kind], mismatch))
-    # Standard output in binary mode: the bytes (every value from white to black, 0x0A among them) pass
-    # without "\n" becoming "\r\n".
+    # Binary standard output: the bytes (0x0A among them) pass without "\n" becoming "\r\n".
     render(native, a, 0, *settings[0])
     piped = subprocess.run(runner + [windows, "--size", "512x512", "-o", "-"], check=True, capture_output=True).stdout
-    with open(a, "rb") as fa:
-        if piped != fa.read():
-            failures += 1
-            print("the Windows build's standard output differs from the native file (%d bytes)" % len(piped))
+    if piped != read(a):
+        failures += 1
+        print("the Windows build's standard output differs from the native file (%d bytes)" % len(piped))
     print("%d passed, %d failed" % (14 * (2 * len(settings) + 1) + 1 - failures, failures))
     return 1 if failures else 0
 

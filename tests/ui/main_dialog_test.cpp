@@ -1,6 +1,4 @@
-// The main dialog driven through its real template and dialog procedure:
-// fields, commands, field rules, swatches, resize failures, the thumbnail,
-// the colour chooser and the preview window.
+// The main dialog driven through its real template and dialog procedure.
 #include <colordlg.h>
 
 #include "gradient/catalogue.h"
@@ -24,18 +22,13 @@ TEST_F(MainDialog, OpensCentredWithTheStateInItsFields) {
     EXPECT_STREQ(name, gradientInfo(i)->displayName);
   }
   RECT window = {}, desktop = {};
-  GetWindowRect(dialog(), &window);
-  GetWindowRect(GetDesktopWindow(), &desktop);
+  GetWindowRect(dialog(), &window), GetWindowRect(GetDesktopWindow(), &desktop);
   EXPECT_NEAR(window.left + window.right, desktop.right, 2.0);
   EXPECT_NEAR(window.top + window.bottom, desktop.bottom, 2.0);
 }
 
-// Every command from the same start: Sine Vertical from 0x563412 to 0x0000FF
-// at 512 x 512, the preview open, "300", "0", "0.33333" typed and the list
-// moved to item 7 without a command yet. A render uses the frequency as typed,
-// which the field then shows: the image must be a render of what is stored.
-// Return is the real key through the dialog manager with the focus in the
-// named control; it applies the field's group and never ends the dialog.
+// Each command from Sine Vertical, 0x563412 to 0x0000FF, preview open, "300" "0" "0.33333" typed, item 7 selected
+// silently: the image a render of what is stored. Return (focus in the named control) applies that group.
 TEST_F(MainDialog, EachCommandReadsRendersAndShowsWhatItShould) {
   const struct {
     const char* what;
@@ -46,7 +39,6 @@ TEST_F(MainDialog, EachCommandReadsRendersAndShowsWhatItShould) {
     bool rendered, previewOpen;
   } rows[] = {
       {"Return in the list", IDOK, IDC_GRADIENT_TYPE, 1, "512 512 1 5 563412 512x512 / 300 0 0.33333 7", false, true},
-      {"unknown", 999, BN_CLICKED, 0, "512 512 1 5 563412 512x512 / 300 0 0.33333 7", false, true},
       {"list opened", IDC_GRADIENT_TYPE, CBN_DROPDOWN, 0, "512 512 1 5 563412 512x512 / 300 0 0.33333 7", false, true},
       {"list changed", IDC_GRADIENT_TYPE, CBN_SELCHANGE, 0, "512 512 1 7 563412 512x512 / 300 0 0.33333 7", true, true},
       {"Switch", IDC_SWITCH, BN_CLICKED, 1, "512 512 1 5 0000FF 512x512 / 512 512 1.000 5", true, true},
@@ -54,17 +46,13 @@ TEST_F(MainDialog, EachCommandReadsRendersAndShowsWhatItShould) {
       {"Return in frequency", IDOK, IDC_FREQUENCY, 1, "300 256 0.333330005 5 563412 512x512 / 300 256 0.33333 5", true,
        true},
       {"Preview", IDC_PREVIEW, BN_CLICKED, 1, "300 256 0.333330005 5 563412 512x512 / 300 256 0.33333 5", false, true},
-      {"size", IDC_APPLY_SIZE, BN_CLICKED, 1, "300 256 0.333330005 5 563412 300x256 / 300 256 0.33333 5", true, true},
       {"Return in width", IDOK, IDC_WIDTH, 1, "300 256 0.333330005 5 563412 300x256 / 300 256 0.33333 5", true, true},
-      {"Return in height", IDOK, IDC_HEIGHT, 1, "300 256 0.333330005 5 563412 300x256 / 300 256 0.33333 5", true, true},
       {"Reset", IDC_RESET, BN_CLICKED, 1, "512 512 1 0 FFFFFF 512x512 / 512 512 1.000 0", true, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     resetAll(dialog());
-    g_state->gradientType = SineVertical;
-    g_state->startColor = 0x563412;
-    g_state->endColor = 0x0000FF;
+    g_state->gradientType = SineVertical, g_state->startColor = 0x563412, g_state->endColor = 0x0000FF;
     renderCurrentGradient();
     refreshDialogFields(dialog());
     ASSERT_EQ(showPreview(), 1);
@@ -96,45 +84,19 @@ TEST_F(MainDialog, EachCommandReadsRendersAndShowsWhatItShould) {
     for (HBITMAP old : swatches) EXPECT_TRUE(old == g_startSwatch || old == g_endSwatch || !GetObjectType(old));
     EXPECT_EQ(SendMessageA(item(IDC_START_COLOR), BM_GETIMAGE, IMAGE_BITMAP, 0), LRESULT(g_startSwatch));
     EXPECT_EQ(SendMessageA(item(IDC_END_COLOR), BM_GETIMAGE, IMAGE_BITMAP, 0), LRESULT(g_endSwatch));
-    const BitmapFacts swatch = describeBitmap(g_startSwatch);
-    EXPECT_TRUE(swatch.width == 49 && swatch.height == 13);
   }
 }
 
-// The dialog's side of the field rules (the rules themselves: tests/app):
-// each field read into its own value, empty fields, the values shown back.
-TEST_F(MainDialog, TypedFieldsAreNormalisedAppliedAndShown) {
-  const char* const rows[][4] = {  // typed width, height, frequency; state()
-      {"", "", "", "256 256 1 0 FFFFFF 256x256 / 256 256 1.000 0"},
-      {"abc", "7", "-2", "256 7 1 0 FFFFFF 256x7 / 256 7 1.000 0"},
-      {"300abc", "2", "1e1", "300 2 10 0 FFFFFF 300x2 / 300 2 10.000 0"},
-  };
-  for (const auto& row : rows) {
-    type(row[0], row[1], row[2]);
-    EXPECT_EQ(command(IDC_APPLY_SIZE), 1);
-    EXPECT_EQ(state(), row[3]);
-  }
-}
-
-// From 300 x 200, green to red, type 7, frequency 2.5: an Apply or Reset
-// whose image cannot be made is reported by the size it asked for, and the
-// fields show the image and settings that remain ("640" x "480" typed first).
+// From 300 x 200, type 7, frequency 2.5: an image that cannot be made is reported; the fields show what remains.
 TEST_F(MainDialog, AnImageThatCannotBeMadeIsReportedAndTheFieldsShowWhatRemains) {
-  const struct {
-    int id;
-    const char *width, *height;
-    bool failPixelBlock;
-    const char* named;
-  } rows[] = {
+  const struct { int id; const char *width, *height; bool failPixelBlock; const char* named; } rows[] = {
       {IDC_APPLY_SIZE, "640", "480", true, "640 x 480"},
       {IDC_APPLY_SIZE, "99999999999", "5", false, "2147483647 x 5"},  // beyond 32 bits: the largest size
       {IDC_RESET, "640", "480", true, "512 x 512"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.named);
-    g_state->startColor = 0x00FF00;
-    g_state->endColor = 0x0000FF;
-    g_state->gradientType = 7;
+    g_state->startColor = 0x00FF00, g_state->endColor = 0x0000FF, g_state->gradientType = 7;
     type("300", "200", "2.5");
     command(IDC_APPLY_SIZE);
     const uint64_t before = imageHash();
@@ -152,16 +114,12 @@ TEST_F(MainDialog, AnImageThatCannotBeMadeIsReportedAndTheFieldsShowWhatRemains)
   }
 }
 
-// The drawn rectangle is where the control's pixels differ from the button
-// face; expected from its client area (178 x 144 on Windows; under Wine it
-// depends on the fonts the prefix has): fitted keeping the shape (height ratio in single precision), sides
-// truncated, centred rounding down.
+// Fitted to the client area keeping the shape (height ratio in single precision), truncated, centred rounding down.
 TEST_F(MainDialog, ThumbnailIsPaintedFittedAndCentredAndRepaintedOnRequest) {
-  g_state->startColor = 0x0000FF;  // red to blue: no pixel looks like the face
-  g_state->endColor = 0xFF0000;
+  g_state->startColor = 0x0000FF, g_state->endColor = 0xFF0000;  // no pixel like the face
   HWND control = item(IDC_THUMBNAIL);
   const uint32_t face = rgbOf(GetSysColor(COLOR_BTNFACE));
-  for (auto [width, height] : {std::pair{"512", "512"}, {"640", "480"}, {"1000", "10"}, {"7", "7"}, {"10", "1000"}}) {
+  for (auto [width, height] : {std::pair{"640", "480"}, {"1000", "10"}, {"7", "7"}, {"10", "1000"}}) {
     SCOPED_TRACE(width + std::string(" x ") + height);
     type(width, height);
     command(IDC_APPLY_SIZE);
@@ -172,13 +130,11 @@ TEST_F(MainDialog, ThumbnailIsPaintedFittedAndCentredAndRepaintedOnRequest) {
                                   double(float(double(pixels.height) / thumbnail.height)));
     const int dw = int(thumbnail.width * scale), dh = int(thumbnail.height * scale);
     int left = pixels.width, top = pixels.height, right = 0, bottom = 0;
-    for (int y = 0; y < pixels.height; ++y) {
-      for (int x = 0; x < pixels.width; ++x) {
-        if (pixels.at(x, y) == face) continue;
-        left = std::min(left, x), right = std::max(right, x + 1);
-        top = std::min(top, y), bottom = std::max(bottom, y + 1);
-      }
-    }
+    for (int y = 0; y < pixels.height; ++y)
+      for (int x = 0; x < pixels.width; ++x)
+        if (pixels.at(x, y) != face)
+          left = std::min(left, x), right = std::max(right, x + 1), top = std::min(top, y),
+          bottom = std::max(bottom, y + 1);
     const int x = (pixels.width - dw) / 2, y = (pixels.height - dh) / 2;  // below a pixel: nothing drawn
     const std::vector<int> expected =
         dw && dh ? std::vector<int>{x, y, x + dw, y + dh} : std::vector<int>{pixels.width, pixels.height, 0, 0};
@@ -193,13 +149,8 @@ TEST_F(MainDialog, ThumbnailIsPaintedFittedAndCentredAndRepaintedOnRequest) {
   }
 }
 
-// A shrinking transfer folds rows, which the platform's default stretch mode
-// ANDs into dark lines. The first image (white to black, Linear Vertical)
-// must paint every row in one grey (give or take the 1 of the downscaler's
-// rounding across a row), never lighter than the row above: in a thumbnail
-// control smaller than the 144 x 144 thumbnail (as fonts or DPI make it, say
-// 178 x 133 under some Wine set-ups) and in a preview squeezed below the
-// image. The preview's own DC gets its mode back.
+// The default stretch mode ANDs folded rows into dark lines: shrunk, each row of the first image is one grey
+// (within 1), never lighter than the row above. The preview's DC gets its mode back.
 TEST_F(MainDialog, ShrunkThumbnailAndSqueezedPreviewShowTheGreysWithoutDarkLines) {
   const auto firstFault = [](const Pixels& pixels, const ThumbnailPlacement& drawn) -> std::string {
     uint32_t aboveDarkest = 0xFF, aboveLightest = 0xFF;
@@ -209,11 +160,8 @@ TEST_F(MainDialog, ShrunkThumbnailAndSqueezedPreviewShowTheGreysWithoutDarkLines
         const uint32_t value = pixels.at(x, y), grey = value & 0xFF;
         darkest = std::min(darkest, grey), lightest = std::max(lightest, grey);
         if (value == grey * 0x010101 && lightest - darkest <= 1 && darkest <= aboveLightest) continue;
-        char fault[112];
-        std::snprintf(fault, sizeof fault, "%06X at (%d, %d); row so far %02X to %02X, row above %02X to %02X",
-                      unsigned(value), x, y, unsigned(darkest), unsigned(lightest), unsigned(aboveDarkest),
-                      unsigned(aboveLightest));
-        return fault;
+        return std::to_string(value) + " at (" + std::to_string(x) + ", " + std::to_string(y) + "), row above from " +
+               std::to_string(aboveDarkest);
       }
       aboveDarkest = darkest, aboveLightest = lightest;
     }
@@ -237,19 +185,13 @@ TEST_F(MainDialog, ShrunkThumbnailAndSqueezedPreviewShowTheGreysWithoutDarkLines
   ReleaseDC(g_previewWindow, own);
 }
 
-// The colour commands through the platform's real colour chooser.
 TEST_F(MainDialog, ChosenColourIsStoredRenderedShownAndOpenedOnNextTimeAndCancelChangesNothing) {
-  const struct {
-    int id;
-    uint32_t AppState::*field;
-    HBITMAP* swatch;
-    int row;  // the image row in the colour of this end
-  } rows[] = {{IDC_START_COLOR, &AppState::startColor, &g_startSwatch, 0},
-              {IDC_END_COLOR, &AppState::endColor, &g_endSwatch, 511}};
+  const struct { int id; uint32_t AppState::*field; HBITMAP* swatch; int row; /* in this end's colour */ } rows[] = {
+      {IDC_START_COLOR, &AppState::startColor, &g_startSwatch, 0},
+      {IDC_END_COLOR, &AppState::endColor, &g_endSwatch, 511}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.id);
-    // Notes the red, green, blue the chooser opened on; the first time types
-    // 0x12 0x34 0x56 and confirms, the second time cancels.
+    // Notes the colour it opened on; types 0x12 0x34 0x56 and confirms, then cancels.
     std::vector<std::string> openedOn;
     ModalAnswerer answerer(
         [&](HWND chooser, int index) {
@@ -265,7 +207,7 @@ TEST_F(MainDialog, ChosenColourIsStoredRenderedShownAndOpenedOnNextTimeAndCancel
     EXPECT_EQ(command(row.id), 1);
     EXPECT_EQ(g_state->*row.field, 0x563412u);
     EXPECT_EQ(dibPixel(*row.swatch, 10, 5), 0x123456u) << "swatch";
-    EXPECT_EQ(imagePixel(0, row.row), 0x123456u) << "rendered at once";
+    EXPECT_EQ(dibPixel(g_state->image.bitmap, 0, row.row), 0x123456u) << "rendered at once";
     HBITMAP swatch = *row.swatch;
     const uint64_t chosen = imageHash();
     EXPECT_EQ(command(row.id), 1);  // cancelled
@@ -274,33 +216,24 @@ TEST_F(MainDialog, ChosenColourIsStoredRenderedShownAndOpenedOnNextTimeAndCancel
     EXPECT_EQ(openedOn, (std::vector<std::string>{opened, "18 52 86 "})) << "the stored colour, then the chosen one";
     EXPECT_EQ(g_state->*row.field, 0x563412u) << "kept after cancelling";
     EXPECT_EQ(*row.swatch, swatch) << "no refresh after cancelling";
-    EXPECT_EQ(GetObjectType(swatch), DWORD(OBJ_BITMAP));
     EXPECT_EQ(imageHash(), chosen) << "nothing rendered after cancelling";
   }
 }
 
-// Left, top, client width, client height.
 std::vector<long> frameOf(HWND window) {
   RECT outer = {}, client = {};
   GetWindowRect(window, &outer);
   GetClientRect(window, &client);
-  return {outer.left, outer.top, client.right, client.bottom};
+  return {outer.left, outer.top, client.right, client.bottom};  // left, top, client width and height
 }
 
-// Preview opens at the top left at the image's size, showing it; Preview again
-// keeps the place, restores, takes the new size and repaints during the
-// command; after the user closes it, a new one opens at the top left (Reset
-// closing it is a row of the command table).
+// Opens top left at the image's size; again: keeps the place, restores, takes the new size; closed: anew.
 TEST_F(MainDialog, PreviewOpensReopensAndOpensAgainAfterTheUserClosedIt) {
   ASSERT_EQ(command(IDC_PREVIEW), 1);  // pumps: the first paint has come
   ASSERT_EQ(g_previewOpen, 1);
   HWND preview = g_previewWindow;
   EXPECT_EQ(windowText(preview), "Preview");
-  EXPECT_EQ(GetWindowLongA(preview, GWL_STYLE), LONG(0x16CF0000));
-  EXPECT_EQ(GetWindow(preview, GW_OWNER), nullptr);
   EXPECT_EQ(frameOf(preview), (std::vector<long>{0, 0, 512, 512}));
-  const Pixels first = readClientPixels(preview);
-  for (int y : {0, 256, 511}) EXPECT_EQ(first.at(300, y), imagePixel(300, y)) << "row " << y;
 
   SetWindowPos(preview, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   ShowWindow(preview, SW_MINIMIZE);
@@ -312,7 +245,7 @@ TEST_F(MainDialog, PreviewOpensReopensAndOpensAgainAfterTheUserClosedIt) {
   EXPECT_FALSE(IsIconic(preview));
   EXPECT_EQ(frameOf(preview), (std::vector<long>{40, 30, 300, 200}));
   const Pixels shown = readClientPixels(preview);
-  for (int x : {0, 150, 299}) EXPECT_EQ(shown.at(x, 100), imagePixel(x, 100)) << "column " << x;
+  for (int x : {0, 150, 299}) EXPECT_EQ(shown.at(x, 100), dibPixel(g_state->image.bitmap, x, 100)) << "column " << x;
 
   SendMessageA(preview, WM_CLOSE, 0, 0);
   pumpMessages();

@@ -1,101 +1,51 @@
-// The compiled resources: the IDD_MAIN template read back from the module and
-// compared with the dialog's design, and the icon's four images.
+// The IDD_MAIN dialog as the code and the user meet it: caption, controls in tab order, the type list's style.
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdint>
-#include <cstdio>
-#include <iterator>
 #include <string>
 
 #include "res/resource.h"
 
 namespace {
 
-const void* loadResource(LPCSTR type, LPCSTR name) {
-  HMODULE module = GetModuleHandleA(nullptr);
-  HRSRC found = FindResourceExA(module, type, name, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
-  return found ? LockResource(LoadResource(module, found)) : nullptr;
-}
-
-// The next fields of a classic dialog template as text, one per letter of `layout`:
-// 'x' a DWORD in hex, 'w' a WORD, 's' a string in quotes or "#N" for an ordinal.
-std::string read(const uint16_t*& p, const char* layout) {
-  std::string text;
-  for (const char* field = layout; *field; ++field) {
-    text += field == layout ? "" : " ";
-    if (*field == 'x') {
-      char hex[16];
-      std::snprintf(hex, sizeof hex, "%08X", p[0] | unsigned(p[1]) << 16);
-      text += hex, p += 2;
-    } else if (*field == 'w' || *p == 0xFFFF) {
-      p += *field == 's';
-      text += (*field == 's' ? "#" : "") + std::to_string(*p++);
-    } else {
-      text += '\'';
-      for (; *p; ++p) text += char(*p < 128 ? *p : '?');
-      text += '\'', ++p;
-    }
-  }
-  return text;
-}
+INT_PTR CALLBACK ignoreMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 TEST(Resources, MainDialogTemplateIsTheDesign) {
-  // style, extended style, x y cx cy, id, class ordinal (128 button, 129 edit,
-  // 130 static, 133 combo box), text, creation data size; in tab order.
+  // The controls with ids, in tab order: id, class, text.
   const char* const controls[] = {
-      "50010000 00000000 155 10 50 14 202 #128 'Save...' 0",
-      "50010000 00000000 155 30 50 14 2 #128 'Quit' 0",
-      "50010000 00000000 155 70 50 14 201 #128 'Reset' 0",
-      "50010000 00000000 155 90 50 14 203 #128 'Preview' 0",
-      "50010000 00000000 155 190 50 14 205 #128 'Apply' 0",
-      "50010000 00000000 155 290 50 14 204 #128 'Apply' 0",
-      "50000007 00000000 5 5 140 120 65535 #128 'Preview' 0",
-      "5000100D 00000000 15 20 120 90 402 #130 '' 0",
-      "50000007 00000000 5 130 140 40 65535 #128 'Gradient Options' 0",
-      "50210003 00000000 15 145 120 180 3004 #133 '' 0",
-      "50000007 00000000 5 175 140 35 65535 #128 'Wave Options' 0",
-      "50020000 00000000 15 190 65 8 65535 #130 'Frequency multiplier:' 0",
-      "50810080 00000000 85 190 40 12 3005 #129 '' 0",
-      "50000007 00000000 5 215 140 55 65535 #128 'Color Options' 0",
-      "50020002 00000000 10 232 35 8 65535 #130 'Start color:' 0",
-      "50020002 00000000 10 251 35 8 65535 #130 'End color:' 0",
-      "50010080 00000000 50 230 40 14 301 #128 'Change...' 0",
-      "50010080 00000000 50 249 40 14 302 #128 'Change...' 0",
-      "50010000 00000000 95 230 40 14 206 #128 'Switch' 0",
-      "50000007 00000000 5 276 140 50 65535 #128 'Bitmap Options' 0",
-      "50020002 00000000 10 292 25 8 65535 #130 'Width:' 0",
-      "50810080 00000000 40 290 40 12 4001 #129 '' 0",
-      "50020002 00000000 10 307 25 8 65535 #130 'Height:' 0",
-      "50810080 00000000 40 306 40 12 4002 #129 '' 0",
+      "202 Button Save...",
+      "2 Button Quit",
+      "201 Button Reset",
+      "203 Button Preview",
+      "205 Button Apply",
+      "204 Button Apply",
+      "402 Static ",
+      "3004 ComboBox ",
+      "3005 Edit ",
+      "301 Button Change...",
+      "302 Button Change...",
+      "206 Button Switch",
+      "4001 Edit ",
+      "4002 Edit ",
   };
-  const auto* p = static_cast<const uint16_t*>(loadResource(RT_DIALOG, MAKEINTRESOURCEA(IDD_MAIN)));
-  ASSERT_NE(p, nullptr) << "IDD_MAIN (101) in US English";
-  ASSERT_NE(p[0], 1) << "an extended template; the dialog is a classic one";
-  const uint16_t* const start = p;
-  ASSERT_EQ(read(p, "xxwwwwwss"), "80C800C0 00000000 " + std::to_string(std::size(controls)) + " 0 0 212 330 '' ''");
-  const std::string caption = read(p, "s");  // a web address follows
-  EXPECT_TRUE(caption.rfind("'Shadeloom v1.0 - ", 0) == 0 && caption.size() > 19) << caption;
-  EXPECT_EQ(read(p, "ws"), "8 'MS Sans Serif'");
-  for (const char* expected : controls) {
-    p += (p - start) % 2;  // each control DWORD-aligned
-    EXPECT_EQ(read(p, "xxwwwwwssw"), expected);
+  HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, ignoreMessages, 0);
+  ASSERT_NE(dialog, nullptr) << "IDD_MAIN (101)";
+  char text[64];
+  GetWindowTextA(dialog, text, sizeof text);
+  EXPECT_TRUE(std::string(text).rfind("Shadeloom v1.0 - ", 0) == 0 && std::string(text).size() > 17) << text;
+  std::string found, expected;
+  for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+    char kind[16];
+    GetClassNameA(control, kind, sizeof kind);
+    GetWindowTextA(control, text, sizeof text);
+    const int id = GetDlgCtrlID(control);
+    if ((id & 0xFFFF) != 0xFFFF) found += std::to_string(id) + " " + kind + " " + text + "\n";
   }
-}
-
-// Width, height (colour and mask), bits and the group's colour count of each image.
-TEST(Resources, IconHasItsFourImages) {
-  const auto* group = static_cast<const WORD*>(loadResource(RT_GROUP_ICON, MAKEINTRESOURCEA(IDI_APP)));
-  ASSERT_NE(group, nullptr) << "IDI_APP (100)";
-  std::string images;
-  for (int i = 0; i < group[2]; ++i) {
-    const WORD* entry = group + 3 + 7 * i;  // 14 bytes: width, height, colours, 0, planes, bits, size, id
-    const auto* image = static_cast<const BITMAPINFOHEADER*>(loadResource(RT_ICON, MAKEINTRESOURCEA(entry[6])));
-    ASSERT_NE(image, nullptr) << "image " << i;
-    images += std::to_string(image->biWidth) + " " + std::to_string(image->biHeight) + " " +
-              std::to_string(image->biBitCount) + " " + std::to_string(LOBYTE(entry[1])) + ", ";
-  }
-  EXPECT_EQ(images, "32 64 4 16, 16 32 4 16, 32 64 8 0, 16 32 8 0, ");
+  for (const char* control : controls) expected += std::string(control) + "\n";
+  EXPECT_EQ(found, expected);
+  EXPECT_EQ(GetWindowLongA(GetDlgItem(dialog, IDC_GRADIENT_TYPE), GWL_STYLE) & 0xF, CBS_DROPDOWNLIST)
+      << "a drop-down list, not editable";
+  DestroyWindow(dialog);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// Saving through the real save-file dialog: where it opens, what it proposes,
-// where the file lands, the folder remembered, and a file that cannot be replaced.
+// Saving through the real save-file dialog.
 #include "ui_support.h"
 
 #include <dlgs.h>
@@ -15,14 +14,13 @@ namespace ui_test {
 namespace {
 
 std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return std::string(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {});
 }
 
 using SaveImage = MainDialogTest;
 
 // The first save opens beside the program; a failed one (over a read-only
-// file: "replace?" is answered yes) keeps the folder; a good one moves it.
+// file, "replace?" answered yes) keeps the folder; a good one moves it.
 TEST_F(SaveImage, OpensWhereTheLastSaveWentProposingUntitledAndWritesTheImageOrReportsAFailure) {
   char base[MAX_PATH] = {};  // a fresh folder, which must be left empty but for the files named here
   GetTempPathA(sizeof base, base);

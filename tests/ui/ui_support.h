@@ -1,5 +1,4 @@
-// Shared helpers of the UI tests: the real main dialog made modeless from its
-// template, pixel read-back, and an answerer for the modal dialogs it opens.
+// The real main dialog made modeless, pixel read-back, and an answerer for modal dialogs.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,9 +12,10 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/module_directory.h"
 #include "app/image_lifecycle.h"
+#include "app/module_directory.h"
 #include "res/resource.h"
+#include "support/image_fixture.h"
 #include "ui/color_selection.h"
 #include "ui/main_dialog.h"
 #include "ui/preview_window.h"
@@ -33,58 +33,32 @@ inline std::string windowText(HWND window) {
   return text;
 }
 
-// A window's client area read back as 0x00RRGGBB values, row by row.
-struct Pixels {
+struct Pixels {  // a window's client area as 0x00RRGGBB, row by row
   int32_t width = 0, height = 0;
   std::vector<uint32_t> rgb;
   uint32_t at(int32_t x, int32_t y) const { return rgb[size_t(y) * width + x]; }
 };
 
+inline uint32_t rgbOf(COLORREF c) { return GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c); }
+
 inline Pixels readClientPixels(HWND window) {
   RECT client = {};
   GetClientRect(window, &client);
-  Pixels pixels{client.right, client.bottom, std::vector<uint32_t>(size_t(client.right) * client.bottom)};
-  BITMAPINFO info = {};
-  info.bmiHeader = {sizeof info.bmiHeader, pixels.width, -pixels.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  HDC windowDc = GetDC(window), memory = CreateCompatibleDC(windowDc);
-  HBITMAP copy = CreateCompatibleBitmap(windowDc, pixels.width, pixels.height);
-  HGDIOBJ previous = SelectObject(memory, copy);
-  BitBlt(memory, 0, 0, pixels.width, pixels.height, windowDc, 0, 0, SRCCOPY);
-  SelectObject(memory, previous);
-  GetDIBits(memory, copy, 0, pixels.height, pixels.rgb.data(), &info, DIB_RGB_COLORS);
-  for (uint32_t& value : pixels.rgb) value &= 0xFFFFFF;
-  DeleteObject(copy);
-  DeleteDC(memory);
-  ReleaseDC(window, windowDc);
+  Pixels pixels{client.right, client.bottom, {}};
+  HDC dc = GetDC(window);
+  for (int32_t y = 0; y < pixels.height; ++y)
+    for (int32_t x = 0; x < pixels.width; ++x) pixels.rgb.push_back(rgbOf(GetPixel(dc, x, y)));
+  ReleaseDC(window, dc);
   return pixels;
 }
 
-inline uint32_t rgbOf(COLORREF c) { return GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c); }
-
-// Pixel (x, y) of a bottom-up 24-bit DIB section, as 0x00RRGGBB.
-inline uint32_t dibPixel(HBITMAP bitmap, int32_t x, int32_t y) {
-  BITMAP facts = {};
-  GetObjectA(bitmap, sizeof facts, &facts);
-  const auto* p =
-      static_cast<const uint8_t*>(facts.bmBits) + size_t(facts.bmHeight - 1 - y) * facts.bmWidthBytes + x * 3;
-  return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+inline uint32_t dibPixel(HBITMAP bitmap, int32_t x, int32_t y) {  // 0x00RRGGBB
+  return displayPixel(bitmap, x, y, 0) << 16 | displayPixel(bitmap, x, y, 1) << 8 | displayPixel(bitmap, x, y, 2);
 }
 
-// Pixel (x, y) of g_state's image (packed red, green, blue) as 0x00RRGGBB.
-inline uint32_t imagePixel(int32_t x, int32_t y) {
-  const uint8_t* p = g_state->image.pixels + (size_t(y) * g_state->image.width + x) * 3;
-  return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-}
+inline uint64_t imageHash() { return fnv1a(g_state->image.pixels, g_state->image.byteSize); }
 
-inline uint64_t imageHash() {
-  uint64_t hash = 1469598103934665603ull;
-  for (uint32_t i = 0; i < g_state->image.byteSize; ++i) hash = (hash ^ g_state->image.pixels[i]) * 1099511628211ull;
-  return hash;
-}
-
-// While it lives, a thread timer (which runs in every modal loop) hands each
-// visible dialog of this thread, other than `ignored`, once to `answer`, and
-// notes it in `seen` as "caption: text" (a message box's text).
+// A thread timer (run in modal loops) hands each visible dialog but `ignored` once to `answer`, notes it in `seen`.
 class ModalAnswerer {
  public:
   using Answer = std::function<void(HWND dialog, int index)>;
@@ -104,9 +78,8 @@ class ModalAnswerer {
     char name[16] = {};
     GetClassNameA(window, name, sizeof name);
     if (window == self.ignored_ || !IsWindowVisible(window) || std::string(name) != "#32770" ||
-        std::count(self.answered_.begin(), self.answered_.end(), window)) {
+        std::count(self.answered_.begin(), self.answered_.end(), window))
       return TRUE;
-    }
     self.answered_.push_back(window);
     self.seen.push_back(windowText(window) + ": " + windowText(GetDlgItem(window, 0xFFFF)));
     self.answer_(window, int(self.seen.size()) - 1);
@@ -123,7 +96,7 @@ inline void pressButton(HWND dialog, int id) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-// The preview class, registered once per process (the WinMain tests take it away).
+// Registered once per process (the WinMain tests take it away).
 inline void ensurePreviewClass() {
   g_instance = GetModuleHandleA(nullptr);
   WNDCLASSEXA existing = {};
@@ -131,8 +104,7 @@ inline void ensurePreviewClass() {
   ASSERT_TRUE(GetClassInfoExA(g_instance, "PreviewClass", &existing) || registerPreviewClass() == 1);
 }
 
-// The real main dialog from IDD_MAIN with mainDialogProc, modeless and
-// visible, over a fresh AppState with its first image.
+// IDD_MAIN with mainDialogProc, modeless and visible, over a fresh AppState.
 class MainDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -157,20 +129,16 @@ class MainDialogTest : public ::testing::Test {
 
   HWND dialog() const { return dialog_; }
   HWND item(int id) const { return GetDlgItem(dialog_, id); }
-  // A command as the platform sends it; the procedure's result.
   INT_PTR command(int id, WORD notification = BN_CLICKED) {
     const INT_PTR result = mainDialogProc(dialog_, WM_COMMAND, MAKEWPARAM(id, notification), LPARAM(item(id)));
     pumpMessages();
     return result;
   }
-  // Types into the width, height and frequency fields (null: left alone).
-  void type(const char* width, const char* height, const char* frequency = nullptr) {
-    for (auto [id, text] : {std::pair{IDC_WIDTH, width}, {IDC_HEIGHT, height}, {IDC_FREQUENCY, frequency}}) {
+  void type(const char* width, const char* height, const char* frequency = nullptr) {  // null: left alone
+    for (auto [id, text] : {std::pair{IDC_WIDTH, width}, {IDC_HEIGHT, height}, {IDC_FREQUENCY, frequency}})
       if (text) SetDlgItemTextA(dialog_, id, text);
-    }
   }
-  // "stored / shown": g_state's width, height, frequency, type, start colour
-  // and image size; the width, height and frequency fields and the list's selection.
+  // Stored width, height, frequency, type, start colour, image size / the three fields, the list's selection.
   std::string state() const {
     char text[160];
     std::snprintf(text, sizeof text, "%d %d %.9g %d %06X %dx%d / ", int(g_state->width), int(g_state->height),
