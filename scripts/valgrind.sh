@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs the long scripted session (tests/app/long_session_test.cpp) and one
-# render of shadeloom-render with a thumbnail under valgrind's memcheck, in a
+# Runs the image lifecycle tests (resets, thumbnails and their failures,
+# tests/app/image_lifecycle_test.cpp) and one render of shadeloom-render with a thumbnail under valgrind's memcheck, in a
 # build without sanitizers (build/valgrind). Fails on any memory error or any
 # definitely, indirectly or possibly lost block. Skips cleanly, exiting 0,
 # when valgrind is not installed (Debian: valgrind).
@@ -26,9 +26,9 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 status=0
-echo "valgrind: long session"
+echo "valgrind: image lifecycle"
 "${memcheck[@]}" --log-file="$scratch/session.log" "$build/tests/app_tests" --gtest_brief=1 \
-  --gtest_filter='LongSession.*' || status=1
+  --gtest_filter='ImageLifecycle.*:Thumbnail.*' || status=1
 echo "valgrind: shadeloom-render with a thumbnail, then a refused size"
 "${memcheck[@]}" --log-file="$scratch/render.log" "$build/cli/shadeloom-render" --type "2x Cosine Radial" \
   --size 300x200 --frequency 2.5 -o "$scratch/out.bmp" --thumbnail "$scratch/thumb.bmp" >/dev/null || status=1

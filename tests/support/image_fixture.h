@@ -13,11 +13,27 @@
 #include "image/display_bitmap.h"
 #include "image/pixel_layout.h"
 
+// GDI objects and screen DCs alive (the stand-in counts them; Windows: 0).
+inline int liveGdiObjects() {
+#ifdef _WIN32
+  return 0;
+#else
+  return gdi_standin::liveObjectCount() + 1000 * gdi_standin::heldScreenDCCount();
+#endif
+}
+
 // A fresh AppState installed as g_state, with an image of the asked size.
+// Whatever a test does, failures included, leaves no GDI object behind.
 class StateTest : public ::testing::Test {
  protected:
-  void SetUp() override { g_state = (state_ = std::make_unique<AppState>()).get(); }
-  void TearDown() override { state_.reset(), g_state = nullptr; }
+  void SetUp() override {
+    gdiObjectsBefore_ = liveGdiObjects();
+    g_state = (state_ = std::make_unique<AppState>()).get();
+  }
+  void TearDown() override {
+    state_.reset(), g_state = nullptr;
+    EXPECT_EQ(liveGdiObjects(), gdiObjectsBefore_) << "GDI objects (+1000 a screen DC) left behind";
+  }
 
   void makeImage(int32_t width, int32_t height) {
     ASSERT_EQ(createImageBuffer(state().image, width, height, 24), 1) << width << "x" << height;
@@ -41,6 +57,7 @@ class StateTest : public ::testing::Test {
 
  private:
   std::unique_ptr<AppState> state_;
+  int gdiObjectsBefore_ = 0;
 };
 
 // Channel (0 red, 1 green, 2 blue) of picture pixel (x, y) of a display bitmap.
