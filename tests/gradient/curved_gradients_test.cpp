@@ -47,11 +47,8 @@ TEST_F(CurvedGradients, ValuesAtTheTrickyPoints) {
   }
 }
 
-// The radial waves work most pixels out with a fast sine and send only the
-// doubtful ones down the exact path; every pixel must still be the one the
-// exact formula gives. The colours include pairs whose values land exactly on
-// integers (0 to 2, 0 to 254: the centre's blend of one half) and the
-// frequencies one whose angles are too large for the fast sine.
+// The fast sine's pixels equal the exact formula's: colours with values exactly on integers (0 to 2, 0 to 254),
+// and a frequency whose angles are too large for the fast sine.
 TEST_F(CurvedGradients, RadialWavesMatchTheExactFormulaAtEveryPixel) {
   const struct {
     int32_t width, height;

@@ -209,6 +209,13 @@ TEST(BmpWriter, SavesReachEveryNameAndKeepTheFileWhatItWas) {
     close(reader);
     EXPECT_TRUE(fs::is_fifo(f / "pipe.bmp") && received == newImage);
   }
+  {  // replaced through a temporary, the file keeps the permissions it had
+    ScratchFolder f;
+    old(f, "a.bmp");
+    fs::permissions(f / "a.bmp", fs::perms(0640));
+    save(f, "a.bmp", {"a.bmp"}, {"a.bmp"});
+    EXPECT_EQ(fs::status(f / "a.bmp").permissions(), fs::perms(0640));
+  }
 #endif
 }
 

@@ -1,5 +1,4 @@
-// The heap blocks of the image core: a large block freed and handed out again
-// must still honour each call's promise, and injected failures must still win.
+// Large blocks handed out again honour each call's promise; injected failures still win.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -17,9 +16,7 @@ namespace {
 
 constexpr size_t kLarge = size_t{3} * 1024 * 1024 + 5;  // the size of an image, odd on purpose
 
-// A dirtied large block is freed; the next zeroed block, wherever it comes
-// from, reads zero in every byte, and a second block alive beside it (an
-// image's pixels and the thumbnail's source) shares none of its memory.
+// A zeroed block reads zero even where a dirtied block was freed, and shares no memory with a live one.
 TEST(Allocation, ReusedMemoryIsZeroedAndNeverSharedByLiveBlocks) {
   for (int round = 0; round < 3; ++round) {
     const size_t size = kLarge - round;
@@ -37,10 +34,8 @@ TEST(Allocation, ReusedMemoryIsZeroedAndNeverSharedByLiveBlocks) {
   }
 }
 
-// The thumbnail's source block is kept for the next render, yet an injected
-// failure wins over it, for both kinds of call at each site, once; a new image
-// takes it or releases it: a resize holds the old image and the new one,
-// nothing more. An image's pixels, once released, are kept in turn.
+// The kept source block yields to an injected failure (each call, each site) and to a new image, which takes
+// or releases it (a resize holds two images, no more); released image pixels are kept in turn.
 TEST(Allocation, TheKeptSourceBlockYieldsToInjectedFailuresAndNewImages) {
   freeBlock(allocateBlock(AllocationSite::DownscaleSource, kLarge));
   EXPECT_EQ(keptBlockBytes(), kLarge);
@@ -63,8 +58,7 @@ TEST(Allocation, TheKeptSourceBlockYieldsToInjectedFailuresAndNewImages) {
   freeBlock(source);
 }
 
-// Mapping a block's pages ahead never changes what it holds, whether the
-// block starts on a page boundary or not.
+// Mapping pages ahead never changes a block's contents, on a page boundary or not.
 TEST(Allocation, PrefaultingKeepsTheContents) {
   for (size_t offset : {size_t{0}, size_t{1}, size_t{4095}}) {
     auto* block = static_cast<uint8_t*>(allocateBlock(AllocationSite::PixelBlock, kLarge + offset));
@@ -87,8 +81,7 @@ long residentKiB() {
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-// An image far too large for its display bitmap is refused after its pixel
-// block was allocated; that block must not have been mapped in the meantime.
+// A huge pixel block (its image refused afterwards, for want of a display bitmap) is not mapped ahead.
 TEST(Allocation, HugeBlocksAreNotMappedAhead) {
   const size_t huge = size_t{1} << 30;
   const long before = residentKiB();

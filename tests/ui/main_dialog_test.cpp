@@ -47,6 +47,7 @@ TEST_F(MainDialog, EachCommandReadsRendersAndShowsWhatItShould) {
        true},
       {"Preview", IDC_PREVIEW, BN_CLICKED, 1, "300 256 0.333330005 5 563412 512x512 / 300 256 0.33333 5", false, true},
       {"Return in width", IDOK, IDC_WIDTH, 1, "300 256 0.333330005 5 563412 300x256 / 300 256 0.33333 5", true, true},
+      {"Return in height", IDOK, IDC_HEIGHT, 1, "300 256 0.333330005 5 563412 300x256 / 300 256 0.33333 5", true, true},
       {"Reset", IDC_RESET, BN_CLICKED, 1, "512 512 1 0 FFFFFF 512x512 / 512 512 1.000 0", true, false},
   };
   for (const auto& row : rows) {
