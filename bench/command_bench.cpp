@@ -23,10 +23,11 @@
 
 #include "bench_state.h"
 #include "gradient/render_dispatch.h"
+#include "image/display_bitmap.h"
 #include "image/downscaler.h"
 #include "image/pixel_layout.h"
-#include "platform/allocation.h"
 #include "image/thumbnail.h"
+#include "platform/allocation.h"
 
 namespace {
 

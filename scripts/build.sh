@@ -15,7 +15,8 @@ configure() {
 
 # The sanitizer tree builds the plain paths beside the SSE2 ones (fuzzing,
 # valgrind and the Windows tree run those), so both are tested.
-configure native -DSHADELOOM_SANITIZE=ON \
+# It builds the benchmarks too, so they keep compiling.
+configure native -DSHADELOOM_SANITIZE=ON -DSHADELOOM_BENCHMARKS=ON \
   -DSHADELOOM_WITHOUT_SSE2="image/pixel_layout.cpp;image/area_average.cpp;gradient/wave_kernels.cpp"
 configure mingw32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DSHADELOOM_NATIVE_RENDER="$root/build/native/cli/shadeloom-render"
