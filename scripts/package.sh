@@ -9,7 +9,7 @@ tree="$root/build/release-mingw32"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$tree/CMakeCache.txt")
 package="$root/build/shadeloom-$version-win32.zip"
 /usr/bin/python3 - "$package" "shadeloom-$version" \
-  "$tree/ui/shadeloom.exe" "$tree/cli/shadeloom-render.exe" "$root/README.md" "$root/LICENSE" <<'PY'
+  "$tree/app/shadeloom.exe" "$tree/cli/shadeloom-render.exe" "$root/README.md" "$root/LICENSE" <<'PY'
 import os, sys, zipfile
 package, folder, *files = sys.argv[1:]
 with zipfile.ZipFile(package + ".part", "w", zipfile.ZIP_DEFLATED) as archive:

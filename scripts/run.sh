@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/release-build.sh" shadeloom
 
 tree="$root/build/release-mingw32"
-exe="$tree/ui/shadeloom.exe"
+exe="$tree/app/shadeloom.exe"
 export WINEPREFIX="$tree/wineprefix"
 "$root/scripts/wine-prefix" "$WINEPREFIX"
 

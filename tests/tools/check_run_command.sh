@@ -33,7 +33,7 @@ kill -INT -- -"$run" 2>/dev/null  # as Ctrl+C does: the whole process group
 for _ in $(seq 40); do kill -0 "$run" 2>/dev/null || break; sleep 0.25; done
 kill -0 "$run" 2>/dev/null && { fail "the run command did not end on Ctrl+C"; kill -KILL -- -"$run"; }
 grep -qi 'X connection\|broken\|error' "$log" && fail "noise on the way out: $(grep -i 'X connection\|broken\|error' "$log")"
-pgrep -f 'release-mingw32/ui/shadeloom.exe' >/dev/null && fail "shadeloom.exe is still running"
+pgrep -f 'release-mingw32/app/shadeloom.exe' >/dev/null && fail "shadeloom.exe is still running"
 [ "$status" -eq 0 ] || cat "$log"
 echo "run command: $([ "$status" -eq 0 ] && echo passed || echo FAILED)"
 exit "$status"
