@@ -23,11 +23,11 @@ void convertPixels(const ImageBuffer& image, uint8_t* display) {
 }
 
 // Writes the pixels over the display bitmap the record holds, when it has the
-// image's size: each pixel byte is rewritten and
-// the alignment bytes stay zero, exactly as in a new black bitmap. A new DIB
-// section for every render costs far more on Windows than the conversion
-// itself: its pages come fresh from the system, are zeroed, mapped one fault
-// at a time, filled black and given back when it is deleted.
+// image's size: each pixel byte is rewritten and the alignment bytes stay
+// zero, exactly as in a new black bitmap. A new DIB section for every render
+// costs far more on Windows than the conversion itself: its pages come fresh
+// from the system, are zeroed, mapped one fault at a time, filled black and
+// given back when it is deleted.
 bool rewriteDisplayBitmap(ImageBuffer& image) {
   if (!image.bitmap) return false;
   const BitmapFacts facts = describeBitmap(image.bitmap);
