@@ -115,7 +115,8 @@ void stepCases(Size size) {
     display.resize(size_t(displayRowBytes(uint32_t(image.width))) * uint32_t(image.height));
     convertToDisplay(image.pixels, uint32_t(image.width), uint32_t(image.height), display.data());
   });
-  run("step/rebuildThumbnail" + suffix, type, size, [](AppState& state) { rebuildThumbnail(state.image, state.thumbnail); });
+  run("step/rebuildThumbnail" + suffix, type, size,
+      [](AppState& state) { rebuildThumbnail(state.image, state.thumbnail); });
   run("step/readPixelBlock" + suffix, type, size, [](AppState& state) {
     PixelBlock block{};
     readPixelBlock(state.image.bitmap, block);

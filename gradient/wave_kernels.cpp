@@ -30,7 +30,8 @@ struct Wave {
       for (; count >= 4; count -= 4, a -= 4, pixel += 12) colourFour(bSquared, a, pixel, halvedSum);
     }
 #endif
-    for (; count > 0; --count, --a, pixel += 3) colourAt(radialDistance(double(uint64_t{a} * a + bSquared), halvedSum), pixel);
+    for (; count > 0; --count, --a, pixel += 3)
+      colourAt(radialDistance(double(uint64_t{a} * a + bSquared), halvedSum), pixel);
   }
 
 #if defined(__SSE2__)
